@@ -1,0 +1,79 @@
+/*
+ * velnip: network information for the local network, as plain C functions
+ * exchanging NUL-terminated ANSI text.
+ *
+ * Text rules shared by every export:
+ * - Arguments belong to the caller for the duration of the call.
+ * - A result is a pointer to NUL-terminated text held by the library or the
+ *   platform, never by the caller; copy it at once. Failure is one of two
+ *   forms, named for each export: NULL, or the empty text, which is a pointer
+ *   to a library constant "" (never NULL, never to be written or freed).
+ * - Dotted addresses come from inet_ntoa and live in the platform's per-thread
+ *   conversion buffer; host names from a host record live in the platform's
+ *   per-thread host record. Both stay valid until the next WinSock call on the
+ *   same thread.
+ * - The exports that resolve names start WinSock (version 1.1) on entry and
+ *   clean it up exactly once before returning, on every path. A caller that
+ *   keeps WinSock started itself (WSAStartup) is unaffected by their pairs.
+ * - No export is safe to call from two threads at once.
+ */
+#ifndef VELNIP_H
+#define VELNIP_H
+
+#include <stdint.h>
+
+#ifdef _WIN32
+#define VELNIP_CALL __stdcall
+#else
+#define VELNIP_CALL
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+typedef int VELNIP_BOOL; /* 0 is false, anything else true */
+
+/*
+ * The NetBIOS name of this computer (first label of the host name, upper
+ * case, at most 15 characters).
+ * Failure: NULL.
+ * Storage: a per-thread library buffer, valid until the next call of this
+ * export on the same thread.
+ */
+const char *VELNIP_CALL GetComputerNameStr(void);
+
+/*
+ * The login name of the user running the process.
+ * Failure: NULL.
+ * Storage: a per-thread library buffer, valid until the next call of this
+ * export on the same thread.
+ */
+const char *VELNIP_CALL uGetUserName(void);
+
+/*
+ * The dotted IPv4 address of this computer: the LAST address its host name
+ * resolves to. Starts and cleans up WinSock.
+ * Failure: the empty text.
+ * Storage: the platform's per-thread inet_ntoa buffer.
+ */
+const char *VELNIP_CALL LocalIP(void);
+
+/*
+ * This computer's host name and the FIRST address it resolves to, written
+ * through the two pointers. Starts and cleans up WinSock.
+ * Returns non-zero on success. When WinSock cannot start, or either pointer is
+ * NULL, returns 0 and writes nothing. Otherwise *Address is first set to the
+ * empty text; a failed host-name query returns 0 there; a failed lookup
+ * returns 0 with *HostName set and *Address still the empty text.
+ * Storage: *HostName points to a per-thread library buffer, valid until the
+ * next call of this export on the same thread; *Address to the platform's
+ * per-thread inet_ntoa buffer.
+ */
+VELNIP_BOOL VELNIP_CALL GetIPandHost(const char **HostName, const char **Address);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* VELNIP_H */

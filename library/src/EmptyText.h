@@ -1,0 +1,8 @@
+#pragma once
+
+namespace velnip {
+
+// The empty-text failure result: a constant, never null.
+inline constexpr char emptyText[] = "";
+
+} // namespace velnip

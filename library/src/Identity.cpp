@@ -1,0 +1,25 @@
+// The computer and user names of this process.
+#include "Export.h"
+
+#include <velnip.h>
+#include <windows.h>
+
+namespace {
+constexpr DWORD nameBufferSize = 255;
+}
+
+VELNIP_EXPORT const char *VELNIP_CALL GetComputerNameStr(void) {
+  thread_local char name[nameBufferSize];
+  DWORD size = nameBufferSize;
+  if (!GetComputerNameA(name, &size))
+    return nullptr;
+  return name;
+}
+
+VELNIP_EXPORT const char *VELNIP_CALL uGetUserName(void) {
+  thread_local char name[nameBufferSize];
+  DWORD size = nameBufferSize;
+  if (!GetUserNameA(name, &size))
+    return nullptr;
+  return name;
+}

@@ -1,0 +1,52 @@
+// This computer's host name and addresses.
+#include "EmptyText.h"
+#include "Export.h"
+#include "WinSockSession.h"
+
+#include <velnip.h>
+#include <winsock.h>
+
+#include <cstring>
+
+namespace {
+
+const char *dotted(const char *address) {
+  struct in_addr value;
+  std::memcpy(&value.s_addr, address, 4);
+  return inet_ntoa(value);
+}
+
+} // namespace
+
+VELNIP_EXPORT const char *VELNIP_CALL LocalIP(void) {
+  velnip::WinSockSession winsock;
+  char name[64];
+  // A failed gethostname leaves the buffer undefined; look up nothing then.
+  if (gethostname(name, sizeof name) != 0)
+    return velnip::emptyText;
+  struct hostent *record = gethostbyname(name);
+  if (record == nullptr)
+    return velnip::emptyText;
+  const char *text = velnip::emptyText;
+  for (char **address = record->h_addr_list; *address != nullptr; ++address)
+    text = dotted(*address);
+  return text;
+}
+
+VELNIP_EXPORT VELNIP_BOOL VELNIP_CALL GetIPandHost(const char **HostName, const char **Address) {
+  if (HostName == nullptr || Address == nullptr)
+    return 0;
+  velnip::WinSockSession winsock;
+  if (!winsock.started())
+    return 0;
+  *Address = velnip::emptyText;
+  thread_local char name[101];
+  if (gethostname(name, sizeof name) != 0)
+    return 0;
+  *HostName = name;
+  struct hostent *record = gethostbyname(name);
+  if (record == nullptr || record->h_addr_list[0] == nullptr)
+    return 0;
+  *Address = dotted(record->h_addr_list[0]);
+  return 1;
+}

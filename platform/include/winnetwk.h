@@ -1,0 +1,48 @@
+// WNet network browsing for the provider "Microsoft Windows NetWork".
+#pragma once
+
+#include <windows.h>
+
+#define RESOURCE_CONNECTED 0x00000001
+#define RESOURCE_GLOBALNET 0x00000002
+#define RESOURCE_REMEMBERED 0x00000003
+#define RESOURCE_CONTEXT 0x00000005
+
+#define RESOURCETYPE_ANY 0x00000000
+#define RESOURCETYPE_DISK 0x00000001
+#define RESOURCETYPE_PRINT 0x00000002
+
+#define RESOURCEUSAGE_CONNECTABLE 0x00000001
+#define RESOURCEUSAGE_CONTAINER 0x00000002
+#define RESOURCEUSAGE_ALL (RESOURCEUSAGE_CONNECTABLE | RESOURCEUSAGE_CONTAINER)
+
+#define RESOURCEDISPLAYTYPE_GENERIC 0x00000000
+#define RESOURCEDISPLAYTYPE_DOMAIN 0x00000001
+#define RESOURCEDISPLAYTYPE_SERVER 0x00000002
+#define RESOURCEDISPLAYTYPE_SHARE 0x00000003
+#define RESOURCEDISPLAYTYPE_NETWORK 0x00000006
+
+typedef struct _NETRESOURCEA {
+  DWORD dwScope;
+  DWORD dwType;
+  DWORD dwDisplayType;
+  DWORD dwUsage;
+  LPSTR lpLocalName;
+  LPSTR lpRemoteName;
+  LPSTR lpComment;
+  LPSTR lpProvider;
+} NETRESOURCEA, *LPNETRESOURCEA;
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+VELPLATFORM_API DWORD WINAPI WNetOpenEnumA(DWORD dwScope, DWORD dwType, DWORD dwUsage,
+                                           LPNETRESOURCEA lpNetResource, HANDLE *lphEnum);
+VELPLATFORM_API DWORD WINAPI WNetEnumResourceA(HANDLE hEnum, LPDWORD lpcCount, LPVOID lpBuffer,
+                                               LPDWORD lpBufferSize);
+VELPLATFORM_API DWORD WINAPI WNetCloseEnum(HANDLE hEnum);
+
+#ifdef __cplusplus
+}
+#endif

@@ -1,0 +1,12 @@
+// The network resource record that names a browse container to the WNet
+// functions, filled the same way by the library and the program.
+#pragma once
+
+#include <winnetwk.h>
+
+// The provider whose browse list both deliverables walk.
+inline constexpr char BrowseProviderName[] = "Microsoft Windows NetWork";
+
+// A record naming ContainerName (null or "" for the top level of the
+// provider) as a global disk container.
+NETRESOURCEA BrowseContainerRecord(LPCSTR ContainerName);
