@@ -1,6 +1,7 @@
 # Turns a Windows module-definition file (EXPORTS section, "Name @Ordinal")
 # into a GNU ld version script that exports those names and hides everything
-# else. Usage: cmake -DDEF=in.def -DOUT=out.map -P DefToVersionScript.cmake
+# else. Usage: cmake -DDEF=in.def -DOUT=out.map [-DOMIT=Name] -P DefToVersionScript.cmake
+# OMIT leaves one name out (for testing what the loader does without it).
 file(STRINGS "${DEF}" lines)
 set(in_exports FALSE)
 set(names "")
@@ -15,7 +16,9 @@ foreach(line IN LISTS lines)
   elseif(line MATCHES "^[A-Z]+( |$)" AND NOT line MATCHES "@")
     set(in_exports FALSE)
   elseif(in_exports AND line MATCHES "^([A-Za-z_][A-Za-z0-9_]*)[ \t]+@([0-9]+)")
-    string(APPEND names "    ${CMAKE_MATCH_1};\n")
+    if(NOT CMAKE_MATCH_1 STREQUAL "${OMIT}")
+      string(APPEND names "    ${CMAKE_MATCH_1};\n")
+    endif()
   endif()
 endforeach()
 file(WRITE "${OUT}.tmp" "{\n  global:\n${names}  local:\n    *;\n};\n")

@@ -1,0 +1,11 @@
+#include "FormFont.h"
+
+#include <QStringList>
+
+QFont FormFont() {
+  QFont font;
+  font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("MS PGothic"),
+                    QStringLiteral("IPAPGothic")});
+  font.setPixelSize(12);
+  return font;
+}

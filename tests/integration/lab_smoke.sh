@@ -1,0 +1,152 @@
+#!/usr/bin/env bash
+# Checks, from inside the lab's client namespace and with Samba's own tools,
+# that the test LAN is what the other integration tests assume (see Lab.h).
+# Run it through `lab/lan exec`.
+
+set -uo pipefail
+
+if [[ "${VELNOR_LAB:-}" != 1 ]]; then
+	if [[ "${CI:-}" == true ]]; then
+		echo "lab_smoke: not inside the lab (run through lab/lan exec), and CI=true" >&2
+		exit 1
+	fi
+	echo "lab_smoke: not inside the lab (run through lab/lan exec), skipping" >&2
+	exit 77
+fi
+
+# Everything below talks to 10.77.0.x; make sure that is the lab's bridge.
+if [[ "$(cat /sys/class/net/eth0/address 2>/dev/null)" != 02:76:6c:00:00:0a ]]; then
+	echo "lab_smoke: VELNOR_LAB is set but this is not the lab's client namespace" >&2
+	exit 1
+fi
+
+failures=0
+pass() { printf 'ok    %s\n' "$1"; }
+fail() {
+	printf 'FAIL  %s\n' "$1"
+	[[ -n "${2:-}" ]] && printf '%s\n' "$2" | sed 's/^/      | /'
+	failures=$((failures + 1))
+}
+# expect_equal WHAT EXPECTED ACTUAL
+expect_equal() {
+	if [[ "$2" == "$3" ]]; then pass "$1"; else fail "$1" "expected:
+$2
+actual:
+$3"; fi
+}
+
+readonly SERVERS=(VLSRV1 VLSRV2 VLSRV3)
+declare -A ADDR=([VLSRV1]=10.77.0.11 [VLSRV2]=10.77.0.12 [VLSRV3]=10.77.0.13)
+declare -A MAC=([VLSRV1]=02:76:6c:00:00:0b [VLSRV2]=02:76:6c:00:00:0c [VLSRV3]=02:76:6c:00:00:0d)
+declare -A WORKGROUP=([VLSRV1]=VLABGRP1 [VLSRV2]=VLABGRP1 [VLSRV3]=VLABGRP2)
+declare -A SHARES=([VLSRV1]="docs public" [VLSRV2]="music photos tools" [VLSRV3]="archive")
+declare -A MASTER=([VLABGRP1]=10.77.0.11 [VLABGRP2]=10.77.0.13)
+readonly HIDDEN='backup$' PRINTER=laser UNLISTED=secret
+
+# --- the browse tree -------------------------------------------------------
+tree=$(smbtree -U 'guest%' 2>&1)
+# Lines "W wg", "S wg server", "H server share"; smbtree indents with tabs.
+flat=$(awk '
+	/^[^ \t]+$/ { wg = $1; print "W " wg; next }
+	/^\t\\\\[^\\]+[ \t]/ && !/^\t\t/ { sub(/^\t\\\\/, ""); print "S " wg " " $1; next }
+	/^\t\t\\\\/ { sub(/^\t\t\\\\/, ""); split($1, p, "\\"); print "H " p[1] " " p[2]; next }
+' <<<"$tree" | sort)
+
+expect_equal "smbtree lists exactly the workgroups VLABGRP1 and VLABGRP2" \
+	"$(printf 'W %s\n' VLABGRP1 VLABGRP2)" "$(grep '^W ' <<<"$flat")"
+expected_servers=$(for s in "${SERVERS[@]}"; do echo "S ${WORKGROUP[$s]} $s"; done | sort)
+expect_equal "each workgroup lists exactly its servers" "$expected_servers" "$(grep '^S ' <<<"$flat")"
+for s in "${SERVERS[@]}"; do
+	# smbtree shows hidden, printer and IPC shares too (the program drops
+	# them itself); only browseable = no keeps a share out of the list.
+	expected=$(for share in ${SHARES[$s]} "$HIDDEN" "$PRINTER" 'IPC$'; do echo "H $s $share"; done | sort)
+	expect_equal "smbtree lists the shares of $s, without '$UNLISTED'" "$expected" "$(grep "^H $s " <<<"$flat")"
+done
+if [[ "$tree" == *"\\$UNLISTED"* ]]; then
+	fail "the unlisted share never appears in smbtree's output" "$tree"
+else
+	pass "the unlisted share never appears in smbtree's output"
+fi
+
+# --- share types as the server reports them --------------------------------
+for s in "${SERVERS[@]}"; do
+	listing=$(smbclient -g -L "//$s" -U 'guest%' 2>/dev/null | grep -E '^(Disk|Printer|IPC)\|' | cut -d'|' -f1,2 | sort)
+	expected=$(
+		for share in ${SHARES[$s]} "$HIDDEN"; do echo "Disk|$share"; done
+		echo "IPC|IPC\$"
+		echo "Printer|$PRINTER"
+	)
+	expect_equal "smbclient -L $s: disk, hidden, printer and IPC shares as guest" "$(sort <<<"$expected")" "$listing"
+	if smbclient "//$s/$UNLISTED" -U 'guest%' -c 'get README.txt /dev/null' >/dev/null 2>&1; then
+		pass "the unlisted share of $s is reachable by name"
+	else
+		fail "the unlisted share of $s is reachable by name"
+	fi
+done
+
+# --- NetBIOS names ---------------------------------------------------------
+for wg in VLABGRP1 VLABGRP2; do
+	got=$(nmblookup -M "$wg" 2>/dev/null | awk '/<1d>/ { print $1 }')
+	expect_equal "the master browser of $wg is ${MASTER[$wg]}" "${MASTER[$wg]}" "$got"
+done
+for s in "${SERVERS[@]}"; do
+	got=$(nmblookup "$s" 2>/dev/null | awk '/<00>/ { print $1 }')
+	expect_equal "NetBIOS name query for $s answers ${ADDR[$s]}" "${ADDR[$s]}" "$got"
+	status=$(nmblookup -A "${ADDR[$s]}" 2>/dev/null)
+	if grep -Eq "^[[:space:]]*$s[[:space:]]+<20>" <<<"$status"; then
+		pass "node status of ${ADDR[$s]} names $s"
+	else
+		fail "node status of ${ADDR[$s]} names $s" "$status"
+	fi
+done
+
+# --- host names: hosts file only, DNS fails at once ------------------------
+for s in "${SERVERS[@]}"; do
+	for name in "$s" "${s,,}"; do
+		expect_equal "hosts file resolves $name" "${ADDR[$s]}" "$(getent ahostsv4 "$name" | awk 'NR == 1 { print $1 }')"
+	done
+done
+start=$SECONDS
+timeout 5 getent hosts no-such-host.invalid >/dev/null
+rc=$?
+if ((rc == 2 && SECONDS - start <= 2)); then
+	pass "an unknown name fails at once (no DNS server)"
+else
+	fail "an unknown name fails at once (no DNS server)" "getent exit $rc after $((SECONDS - start)) s"
+fi
+
+# --- addresses and MACs ----------------------------------------------------
+for s in "${SERVERS[@]}"; do
+	if ping -c 1 -W 2 "${ADDR[$s]}" >/dev/null 2>&1; then
+		pass "ping ${ADDR[$s]}"
+	else
+		fail "ping ${ADDR[$s]}"
+	fi
+	reply=$(arping -c 1 -w 3 -I eth0 "${ADDR[$s]}" 2>&1)
+	if grep -qi "reply from ${ADDR[$s]} \[${MAC[$s]}\]" <<<"$reply"; then
+		pass "arping ${ADDR[$s]} answers ${MAC[$s]}"
+	else
+		fail "arping ${ADDR[$s]} answers ${MAC[$s]}" "$reply"
+	fi
+done
+neigh=$(ip neigh show 10.77.0.11 dev eth0)
+expect_equal "ip neigh has 02:76:6c:00:00:0b for 10.77.0.11" 02:76:6c:00:00:0b \
+	"$(awk '{ for (i = 1; i < NF; i++) if ($i == "lladdr") print $(i + 1) }' <<<"$neigh")"
+
+if arping -c 1 -w 2 -I eth0 10.77.0.99 >/dev/null 2>&1; then
+	fail "nothing answers ARP for 10.77.0.99"
+else
+	pass "nothing answers ARP for 10.77.0.99"
+fi
+if ip route get 10.78.0.1 >/dev/null 2>&1; then
+	fail "10.78.0.1 is unreachable (no default route)" "$(ip route)"
+else
+	pass "10.78.0.1 is unreachable (no default route)"
+fi
+
+if ((failures > 0)); then
+	echo "lab_smoke: $failures check(s) failed; smbtree output was:"
+	printf '%s\n' "$tree"
+	exit 1
+fi
+echo "lab_smoke: all checks passed"
