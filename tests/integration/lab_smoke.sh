@@ -93,7 +93,7 @@ for s in "${SERVERS[@]}"; do
 	got=$(nmblookup "$s" 2>/dev/null | awk '/<00>/ { print $1 }')
 	expect_equal "NetBIOS name query for $s answers ${ADDR[$s]}" "${ADDR[$s]}" "$got"
 	status=$(nmblookup -A "${ADDR[$s]}" 2>/dev/null)
-	if grep -Eq "^[[:space:]]*$s[[:space:]]+<20>" <<<"$status"; then
+	if grep -Eq "^[[:space:]]*${s}[[:space:]]+<20>" <<<"$status"; then
 		pass "node status of ${ADDR[$s]} names $s"
 	else
 		fail "node status of ${ADDR[$s]} names $s" "$status"
