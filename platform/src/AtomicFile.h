@@ -1,0 +1,28 @@
+// Whole-file reads and crash-safe whole-file replacement. Every function
+// returns 0 or an errno value.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// Reads a regular file completely. ENOENT when there is no file, EISDIR for a
+// directory, EINVAL for any other kind of file: FIFOs and devices are never
+// opened, so a read cannot block or have side effects.
+int readRegularFile(const std::string &path, std::string &bytes);
+
+// The path a file name finally leads to through symbolic links, so that a
+// replacement goes to the link's target and the link stays a link. A path
+// that is not a link, or does not exist yet, is its own target.
+int resolveSymlinks(const std::string &path, std::string &target);
+
+// Replaces the file at `path` (not a symlink) with `bytes`: they go to a new
+// temporary file in the same folder, which is flushed to disk and then
+// renamed over the original, so the file is always either wholly old or
+// wholly new. The original's permission bits (and, where allowed, owner) are
+// kept; a new file gets 0666 less the umask. On failure the original is
+// untouched and the temporary file is removed.
+int replaceFileAtomically(const std::string &path, std::string_view bytes);
+
+} // namespace platform
