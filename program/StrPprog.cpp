@@ -1,0 +1,174 @@
+#include "StrPprog.h"
+
+#include "FormFont.h"
+
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QProgressBar>
+#include <QProxyStyle>
+#include <QPushButton>
+#include <QScreen>
+#include <QShowEvent>
+#include <QStyleOptionProgressBar>
+
+#include <algorithm>
+#include <cmath>
+
+// Draws the bar as the classic Windows control does: a sunken groove filled
+// in blocks by default, or with one continuous fill once switched to smooth.
+class TFormStrProgress::BarLook : public QProxyStyle {
+public:
+  BarLook() : QProxyStyle(QStringLiteral("Windows")) {}
+
+  bool smooth = false;
+
+  void drawControl(ControlElement element, const QStyleOption *option, QPainter *painter,
+                   const QWidget *widget) const override {
+    const auto *bar = qstyleoption_cast<const QStyleOptionProgressBar *>(option);
+    if (element != CE_ProgressBarContents || bar == nullptr || bar->maximum <= bar->minimum ||
+        !(bar->state & State_Horizontal) || bar->invertedAppearance) {
+      QProxyStyle::drawControl(element, option, painter, widget);
+      return;
+    }
+    const QRect area = bar->rect;
+    const qint64 span = qint64(bar->maximum) - bar->minimum;
+    const qint64 done = std::clamp<qint64>(qint64(bar->progress) - bar->minimum, 0, span);
+    const int filled = int(area.width() * done / span);
+    const QBrush &brush = bar->palette.brush(QPalette::Highlight);
+    if (smooth) {
+      painter->fillRect(area.x(), area.y(), filled, area.height(), brush);
+      return;
+    }
+    // Blocks two thirds as wide as the bar is high, two pixels apart.
+    const int block = std::max(1, area.height() * 2 / 3);
+    for (int x = 0; x < filled; x += block + kBlockGap)
+      painter->fillRect(area.x() + x, area.y(), std::min(block, filled - x), area.height(), brush);
+  }
+
+private:
+  static constexpr int kBlockGap = 2;
+};
+
+namespace {
+
+// Current of Total as a bar position within [minimum, maximum], rounded to the
+// nearest whole percent with halves going to the even neighbour (12.5 -> 12,
+// 37.5 -> 38). The quotient is taken in long double (x87 extended on x86):
+// in double, 23 of 40 comes out just below 57.5 and would round down.
+// Clamping first keeps odd input (Current past Total, negative counts) from
+// asking the bar for a value it would refuse.
+int BarPosition(int Total, int Current, int minimum, int maximum) {
+  const long double percent = static_cast<long double>(Current) / Total * 100;
+  const long double clamped = std::clamp<long double>(percent, minimum, maximum);
+  long double whole = std::floor(clamped);
+  const long double fraction = clamped - whole;
+  if (fraction > 0.5L || (fraction == 0.5L && std::fmod(whole, 2.0L) != 0))
+    whole += 1;
+  return static_cast<int>(whole);
+}
+
+} // namespace
+
+TFormStrProgress::TFormStrProgress(QWidget *Owner)
+    : QDialog(Owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                         Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                         Qt::MSWindowsFixedSizeDialogHint),
+      Label1(new QLabel(this)), ProgressBar1(new QProgressBar(this)),
+      Button1(new QPushButton(this)), barLook_(new BarLook) {
+  // Parented after the bar, so the bar is deleted before the style it draws with.
+  barLook_->setParent(this);
+
+  setObjectName(QStringLiteral("FormStrProgress"));
+  setWindowTitle(QStringLiteral("TStringsPrinter"));
+  setFont(FormFont());
+  setFixedSize(373, 91);
+
+  Label1->setObjectName(QStringLiteral("Label1"));
+  Label1->setTextFormat(Qt::PlainText);
+  Label1->move(20, 10);
+  Label1->adjustSize();
+
+  ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+  ProgressBar1->setGeometry(20, 31, 334, 16);
+  ProgressBar1->setRange(0, 100);
+  ProgressBar1->setValue(0);
+  ProgressBar1->setTextVisible(false);
+  ProgressBar1->setStyle(barLook_);
+
+  Button1->setObjectName(QStringLiteral("Button1"));
+  Button1->setGeometry(245, 59, 75, 25);
+  Button1->setText(QStringLiteral("キャンセル"));
+  connect(Button1, &QPushButton::clicked, this, &TFormStrProgress::Button1Click);
+}
+
+void TFormStrProgress::UpdateProgress(const QString &Message, int Total, int Current) {
+  SetMessage(Message);
+  if (Total == 0) {
+    Total = 1;
+    Current = 1;
+  }
+  ProgressBar1->setValue(
+      BarPosition(Total, Current, ProgressBar1->minimum(), ProgressBar1->maximum()));
+  ProgressBar1->repaint();
+  // Deferred deletions are left to the main loop: running them here could
+  // delete objects whose handlers are still on the stack (the search is one).
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void TFormStrProgress::SetSmoothBar(bool Smooth) {
+  barLook_->smooth = Smooth;
+  ProgressBar1->update();
+}
+
+bool TFormStrProgress::SmoothBar() const {
+  return barLook_->smooth;
+}
+
+void TFormStrProgress::Button1Click() {
+  Cancelled = true;
+}
+
+void TFormStrProgress::showEvent(QShowEvent *event) {
+  // QDialog::showEvent would centre the dialog over its owner instead.
+  if (!event->spontaneous())
+    CentreOnScreen();
+  QWidget::showEvent(event);
+}
+
+void TFormStrProgress::keyPressEvent(QKeyEvent *event) {
+  // Escape would reject and hide the dialog; only Button1 answers for Cancel,
+  // and only the frame's close control hides it.
+  if (event->matches(QKeySequence::Cancel)) {
+    event->accept();
+    return;
+  }
+  QDialog::keyPressEvent(event);
+}
+
+void TFormStrProgress::SetMessage(const QString &Message) {
+  const QRect before = Label1->geometry();
+  Label1->setText(Message);
+  Label1->adjustSize();
+  // The old extent too, so a shorter message leaves nothing of a longer one.
+  repaint(before.united(Label1->geometry()));
+}
+
+void TFormStrProgress::CentreOnScreen() {
+  const QScreen *target = screen();
+  if (target == nullptr)
+    return;
+  const QRect area = target->geometry();
+  const QSize outer = frameGeometry().size();
+  move(area.x() + (area.width() - outer.width()) / 2,
+       area.y() + (area.height() - outer.height()) / 2);
+}
+
+TFormStrProgress *CreateStrProgress(QWidget *Owner, const QString &Message) {
+  auto *dialog = new TFormStrProgress(Owner);
+  dialog->SetMessage(Message);
+  dialog->ProgressBar1->setValue(0);
+  dialog->show();
+  return dialog;
+}

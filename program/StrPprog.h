@@ -1,0 +1,59 @@
+// The modeless progress dialog of the LAN host search: a message, a 0..100 bar
+// and a Cancel button whose only effect is to raise a flag the search polls.
+#pragma once
+
+#include <QDialog>
+
+class QKeyEvent;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QShowEvent;
+
+class TFormStrProgress : public QDialog {
+  Q_OBJECT
+
+public:
+  // Owner becomes the Qt parent, so the dialog goes away with it at the latest.
+  explicit TFormStrProgress(QWidget *Owner = nullptr);
+
+  // Shows Message, moves the bar to Current of Total (a Total of 0 fills it),
+  // paints both at once and then handles every pending user-interface event,
+  // so a Cancel click already queued is seen by the caller's next look at
+  // Cancelled. The dialog may be deleted while those events run (for example
+  // together with its owner); nothing of it is touched after that point.
+  void UpdateProgress(const QString &Message, int Total, int Current);
+
+  // The bar starts segmented (drawn in blocks, like a plain Windows progress
+  // bar); true switches it to one continuous fill (PBS_SMOOTH). The search
+  // turns it on right after creating the dialog.
+  void SetSmoothBar(bool Smooth);
+  bool SmoothBar() const;
+
+  QLabel *Label1;
+  QProgressBar *ProgressBar1;
+  QPushButton *Button1;
+
+  // Set only by Button1; the dialog stays open so the caller can finish up.
+  bool Cancelled = false;
+
+public slots:
+  void Button1Click();
+
+protected:
+  void showEvent(QShowEvent *event) override;
+  void keyPressEvent(QKeyEvent *event) override;
+
+private:
+  friend TFormStrProgress *CreateStrProgress(QWidget *Owner, const QString &Message);
+
+  void SetMessage(const QString &Message);
+  void CentreOnScreen();
+
+  class BarLook;
+  BarLook *barLook_;
+};
+
+// Creates the dialog owned by Owner (which may be null), with Message and an
+// empty bar, shows it without blocking and returns it; the caller deletes it.
+TFormStrProgress *CreateStrProgress(QWidget *Owner, const QString &Message);

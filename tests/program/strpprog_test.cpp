@@ -1,0 +1,268 @@
+// The progress dialog of the LAN host search, driven as the search drives it.
+#include "FormFont.h"
+#include "StrPprog.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QImage>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <memory>
+
+namespace {
+
+const QString kSearching =
+    QString::fromUtf8("\xe6\xa4\x9c\xe7\xb4\xa2\xe4\xb8\xad\xe3\x81\xa7\xe3\x81\x99");
+
+class ProgressDialogTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    owner = std::make_unique<QWidget>();
+    owner->setGeometry(10, 10, 200, 100);
+    owner->show();
+  }
+
+  // Owned by owner, like the dialog the search creates.
+  TFormStrProgress *Open(const QString &message = kSearching) {
+    return CreateStrProgress(owner.get(), message);
+  }
+
+  std::unique_ptr<QWidget> owner;
+};
+
+// Every position the bar reaches for Current of Total, starting from a fresh dialog.
+int PositionAfter(int total, int current) {
+  TFormStrProgress dialog;
+  dialog.UpdateProgress(kSearching, total, current);
+  return dialog.ProgressBar1->value();
+}
+
+// Runs of highlight-coloured pixels along the middle row of the bar.
+int FilledRuns(QProgressBar *bar) {
+  const QImage image = bar->grab().toImage();
+  const QRgb highlight = bar->palette().color(QPalette::Highlight).rgb();
+  const int y = image.height() / 2;
+  int runs = 0;
+  bool inRun = false;
+  for (int x = 0; x < image.width(); ++x) {
+    const bool filled = (image.pixel(x, y) & 0xffffff) == (highlight & 0xffffff);
+    if (filled && !inRun)
+      ++runs;
+    inRun = filled;
+  }
+  return runs;
+}
+
+void PostClick(QWidget *target) {
+  const QPointF centre = QRectF(target->rect()).center();
+  const QPointF global = target->mapToGlobal(centre);
+  QCoreApplication::postEvent(target,
+                              new QMouseEvent(QEvent::MouseButtonPress, centre, global,
+                                              Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+  QCoreApplication::postEvent(target,
+                              new QMouseEvent(QEvent::MouseButtonRelease, centre, global,
+                                              Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+}
+
+TEST_F(ProgressDialogTest, HasTheDesignedWindowAndControls) {
+  TFormStrProgress dialog(owner.get());
+
+  EXPECT_EQ(dialog.objectName(), "FormStrProgress");
+  EXPECT_EQ(dialog.windowTitle(), "TStringsPrinter");
+  EXPECT_EQ(dialog.size(), QSize(373, 91));
+  EXPECT_EQ(dialog.minimumSize(), QSize(373, 91));
+  EXPECT_EQ(dialog.maximumSize(), QSize(373, 91));
+  EXPECT_TRUE(dialog.windowFlags() & Qt::WindowCloseButtonHint);
+  EXPECT_FALSE(dialog.windowFlags() & Qt::WindowMinimizeButtonHint);
+  EXPECT_FALSE(dialog.windowFlags() & Qt::WindowMaximizeButtonHint);
+  EXPECT_EQ(dialog.font().families(), FormFont().families());
+  EXPECT_EQ(dialog.font().pixelSize(), FormFont().pixelSize());
+  EXPECT_FALSE(dialog.Cancelled);
+  EXPECT_FALSE(dialog.SmoothBar());
+
+  EXPECT_EQ(dialog.findChild<QLabel *>("Label1"), dialog.Label1);
+  EXPECT_EQ(dialog.Label1->pos(), QPoint(20, 10));
+
+  EXPECT_EQ(dialog.findChild<QProgressBar *>("ProgressBar1"), dialog.ProgressBar1);
+  EXPECT_EQ(dialog.ProgressBar1->geometry(), QRect(20, 31, 334, 16));
+  EXPECT_EQ(dialog.ProgressBar1->minimum(), 0);
+  EXPECT_EQ(dialog.ProgressBar1->maximum(), 100);
+  EXPECT_EQ(dialog.ProgressBar1->value(), 0);
+  EXPECT_FALSE(dialog.ProgressBar1->isTextVisible());
+
+  EXPECT_EQ(dialog.findChild<QPushButton *>("Button1"), dialog.Button1);
+  EXPECT_EQ(dialog.Button1->geometry(), QRect(245, 59, 75, 25));
+  EXPECT_EQ(dialog.Button1->text().toUtf8(),
+            QByteArray("\xe3\x82\xad\xe3\x83\xa3\xe3\x83\xb3\xe3\x82\xbb\xe3\x83\xab"));
+}
+
+TEST_F(ProgressDialogTest, CreateShowsItModelessWithMessageAndEmptyBar) {
+  TFormStrProgress *dialog = Open();
+
+  EXPECT_EQ(dialog->parent(), owner.get());
+  EXPECT_TRUE(dialog->isWindow());
+  EXPECT_TRUE(dialog->isVisible());
+  EXPECT_FALSE(dialog->isModal());
+  EXPECT_EQ(dialog->windowModality(), Qt::NonModal);
+  EXPECT_EQ(dialog->Label1->text(), kSearching);
+  EXPECT_EQ(dialog->Label1->size(), dialog->Label1->sizeHint());
+  EXPECT_EQ(dialog->ProgressBar1->value(), 0);
+  EXPECT_FALSE(dialog->Cancelled);
+
+  QPointer<TFormStrProgress> guard(dialog);
+  owner.reset();
+  EXPECT_TRUE(guard.isNull()) << "the owner takes the dialog with it";
+}
+
+TEST_F(ProgressDialogTest, CreateWithoutOwnerGivesAFreeStandingDialog) {
+  std::unique_ptr<TFormStrProgress> dialog(CreateStrProgress(nullptr, QString()));
+  EXPECT_EQ(dialog->parent(), nullptr);
+  EXPECT_TRUE(dialog->isVisible());
+  EXPECT_TRUE(dialog->Label1->text().isEmpty());
+}
+
+TEST_F(ProgressDialogTest, ShowsCentredOnTheScreenNotOnItsOwner) {
+  TFormStrProgress *dialog = Open();
+
+  const QRect screen = dialog->screen()->geometry();
+  const QRect frame = dialog->frameGeometry();
+  EXPECT_EQ(frame.left(), screen.left() + (screen.width() - frame.width()) / 2);
+  EXPECT_EQ(frame.top(), screen.top() + (screen.height() - frame.height()) / 2);
+
+  dialog->hide();
+  dialog->move(0, 0);
+  dialog->show();
+  EXPECT_EQ(dialog->frameGeometry(), frame) << "centred again whenever shown";
+}
+
+TEST_F(ProgressDialogTest, BarFollowsEachComputerOfAGroup) {
+  TFormStrProgress *dialog = Open();
+  const int expected[] = {0, 50, 100};
+  for (int current = 0; current < 3; ++current) {
+    dialog->UpdateProgress(kSearching, 2, current);
+    EXPECT_EQ(dialog->ProgressBar1->value(), expected[current]) << "computer " << current;
+  }
+}
+
+TEST_F(ProgressDialogTest, ZeroTotalShowsAFullBarWhateverCurrentIs) {
+  EXPECT_EQ(PositionAfter(0, 0), 100);
+  EXPECT_EQ(PositionAfter(0, 7), 100);
+  EXPECT_EQ(PositionAfter(0, -3), 100);
+}
+
+TEST_F(ProgressDialogTest, HalvesRoundToTheEvenNeighbour) {
+  EXPECT_EQ(PositionAfter(8, 1), 12); // 12.5
+  EXPECT_EQ(PositionAfter(8, 3), 38); // 37.5
+  EXPECT_EQ(PositionAfter(8, 5), 62); // 62.5
+  EXPECT_EQ(PositionAfter(8, 7), 88); // 87.5
+  // 57.5 exactly, but 23/40 in double precision times 100 falls just short.
+  EXPECT_EQ(PositionAfter(40, 23), 58);
+  EXPECT_EQ(PositionAfter(3, 1), 33); // 33.33...
+  EXPECT_EQ(PositionAfter(3, 2), 67); // 66.66...
+}
+
+TEST_F(ProgressDialogTest, OddCountsStayWithinTheBar) {
+  EXPECT_EQ(PositionAfter(2, 3), 100);
+  EXPECT_EQ(PositionAfter(2, -1), 0);
+  EXPECT_EQ(PositionAfter(-2, 1), 0);
+  EXPECT_EQ(PositionAfter(-2, -1), 50);
+  EXPECT_EQ(PositionAfter(1, INT_MAX), 100);
+  EXPECT_EQ(PositionAfter(1, INT_MIN), 0);
+  EXPECT_EQ(PositionAfter(-1, INT_MIN), 100);
+  EXPECT_EQ(PositionAfter(INT_MAX, INT_MAX - 1), 100);
+}
+
+TEST_F(ProgressDialogTest, LabelTakesEachMessageAndItsSize) {
+  TFormStrProgress *dialog = Open(QStringLiteral("a"));
+  const QString longer = QStringLiteral("a much longer message than the first one");
+  dialog->UpdateProgress(longer, 2, 1);
+  EXPECT_EQ(dialog->Label1->text(), longer);
+  EXPECT_EQ(dialog->Label1->pos(), QPoint(20, 10));
+  EXPECT_EQ(dialog->Label1->size(), dialog->Label1->sizeHint());
+
+  dialog->UpdateProgress(QStringLiteral("<b>x</b>"), 2, 1);
+  EXPECT_EQ(dialog->Label1->textFormat(), Qt::PlainText);
+}
+
+TEST_F(ProgressDialogTest, CancelClickQueuedBeforeAnUpdateIsSeenRightAfterIt) {
+  TFormStrProgress *dialog = Open();
+  PostClick(dialog->Button1);
+  EXPECT_FALSE(dialog->Cancelled) << "the click is still waiting in the queue";
+
+  dialog->UpdateProgress(kSearching, 2, 1);
+  EXPECT_TRUE(dialog->Cancelled);
+  EXPECT_TRUE(dialog->isVisible());
+}
+
+TEST_F(ProgressDialogTest, QueuedInvocationOfTheButtonIsHandledByAnUpdate) {
+  TFormStrProgress *dialog = Open();
+  QMetaObject::invokeMethod(dialog->Button1, "click", Qt::QueuedConnection);
+  EXPECT_FALSE(dialog->Cancelled);
+
+  dialog->UpdateProgress(kSearching, 0, 0);
+  EXPECT_TRUE(dialog->Cancelled);
+}
+
+TEST_F(ProgressDialogTest, CancelOnlyRaisesTheFlag) {
+  TFormStrProgress *dialog = Open();
+  QPointer<TFormStrProgress> guard(dialog);
+  dialog->Button1->click();
+  QCoreApplication::processEvents();
+
+  ASSERT_FALSE(guard.isNull());
+  EXPECT_TRUE(dialog->Cancelled);
+  EXPECT_TRUE(dialog->isVisible());
+  EXPECT_EQ(dialog->result(), 0) << "not accepted or rejected";
+}
+
+TEST_F(ProgressDialogTest, FrameCloseOnlyHidesIt) {
+  TFormStrProgress *dialog = Open();
+  QPointer<TFormStrProgress> guard(dialog);
+
+  EXPECT_TRUE(dialog->close());
+  QCoreApplication::processEvents();
+
+  ASSERT_FALSE(guard.isNull());
+  EXPECT_FALSE(dialog->isVisible());
+  EXPECT_FALSE(dialog->Cancelled);
+
+  // The search carries on with the hidden dialog and deletes it at the end.
+  dialog->UpdateProgress(kSearching, 2, 2);
+  EXPECT_EQ(dialog->ProgressBar1->value(), 100);
+  EXPECT_FALSE(dialog->isVisible());
+  delete dialog;
+  EXPECT_TRUE(guard.isNull());
+}
+
+TEST_F(ProgressDialogTest, EscapeNeitherHidesNorCancels) {
+  TFormStrProgress *dialog = Open();
+  QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+  QCoreApplication::sendEvent(dialog->Button1, &escape);
+  QCoreApplication::processEvents();
+
+  EXPECT_TRUE(dialog->isVisible());
+  EXPECT_FALSE(dialog->Cancelled);
+}
+
+TEST_F(ProgressDialogTest, SmoothBarIsOneContinuousFill) {
+  TFormStrProgress *dialog = Open();
+  dialog->UpdateProgress(kSearching, 2, 1);
+
+  EXPECT_GT(FilledRuns(dialog->ProgressBar1), 2) << "drawn in blocks by default";
+
+  dialog->SetSmoothBar(true);
+  EXPECT_TRUE(dialog->SmoothBar());
+  EXPECT_EQ(FilledRuns(dialog->ProgressBar1), 1);
+}
+
+} // namespace
