@@ -1,0 +1,116 @@
+#include "WindowSettings.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <vector>
+
+namespace {
+
+constexpr const char *kSection = "Window";
+
+// Linux paths may be longer than MAX_PATH; beyond this the file is not used.
+constexpr DWORD kLongestPath = 32768;
+
+// Settings values are short; a longer one is no integer of ours.
+constexpr DWORD kValueBufferSize = 256;
+
+int digitValue(char c) {
+  if (c >= '0' && c <= '9')
+    return c - '0';
+  if (c >= 'a' && c <= 'f')
+    return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F')
+    return c - 'A' + 10;
+  return 99;
+}
+
+} // namespace
+
+std::string SettingsPathFor(std::string_view executablePath) {
+  const size_t slash = executablePath.rfind('/');
+  const size_t nameStart = slash == std::string_view::npos ? 0 : slash + 1;
+  const size_t dot = executablePath.rfind('.');
+  std::string path(executablePath);
+  // A leading dot marks a hidden file on Linux, not an extension.
+  if (dot != std::string_view::npos && dot > nameStart)
+    path.erase(dot);
+  return path + ".ini";
+}
+
+std::string DefaultWindowSettingsPath() {
+  std::vector<char> buffer(MAX_PATH);
+  for (;;) {
+    const DWORD length =
+        GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length == 0)
+      return {};
+    if (length < buffer.size())
+      return SettingsPathFor(std::string_view(buffer.data(), length));
+    if (buffer.size() >= kLongestPath)
+      return {};
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+std::optional<int> ParseProfileInteger(std::string_view text) {
+  size_t at = 0;
+  while (at < text.size() && (text[at] == ' ' || text[at] == '\t'))
+    ++at;
+  bool negative = false;
+  if (at < text.size() && (text[at] == '+' || text[at] == '-'))
+    negative = text[at++] == '-';
+  unsigned base = 10;
+  if (at < text.size() && text[at] == '$') {
+    base = 16;
+    ++at;
+  } else if (at + 1 < text.size() && text[at] == '0' &&
+             (text[at + 1] == 'x' || text[at + 1] == 'X')) {
+    base = 16;
+    at += 2;
+  }
+  if (at == text.size())
+    return std::nullopt;
+  // Hexadecimal spans the full 32 bits ($FFFFFFFF is -1); decimal must fit
+  // the signed range.
+  const uint64_t limit = base == 16 ? UINT32_MAX : (negative ? 2147483648u : 2147483647u);
+  uint64_t magnitude = 0;
+  for (; at < text.size(); ++at) {
+    const unsigned digit = static_cast<unsigned>(digitValue(text[at]));
+    if (digit >= base)
+      return std::nullopt;
+    magnitude = magnitude * base + digit;
+    if (magnitude > limit)
+      return std::nullopt;
+  }
+  uint32_t bits = static_cast<uint32_t>(magnitude);
+  if (negative)
+    bits = 0u - bits;
+  return static_cast<int32_t>(bits);
+}
+
+std::optional<int> WindowSettings::readInteger(const char *key) const {
+  if (path_.empty())
+    return std::nullopt;
+  char value[kValueBufferSize] = {};
+  const DWORD length =
+      GetPrivateProfileStringA(kSection, key, "", value, kValueBufferSize, path_.c_str());
+  if (length >= kValueBufferSize - 1)
+    return std::nullopt;
+  return ParseProfileInteger(std::string_view(value, length));
+}
+
+bool WindowSettings::readBoolean(const char *key, bool defaultValue) const {
+  const std::optional<int> value = readInteger(key);
+  return value ? *value != 0 : defaultValue;
+}
+
+void WindowSettings::writeInteger(const char *key, int value) const {
+  if (path_.empty())
+    return;
+  WritePrivateProfileStringA(kSection, key, std::to_string(value).c_str(), path_.c_str());
+}
+
+void WindowSettings::writeBoolean(const char *key, bool value) const {
+  writeInteger(key, value ? 1 : 0);
+}
