@@ -72,6 +72,21 @@ const char *VELNIP_CALL LocalIP(void);
  */
 VELNIP_BOOL VELNIP_CALL GetIPandHost(const char **HostName, const char **Address);
 
+/*
+ * The MAC address of a host on the local network, by an ARP request.
+ * *Address points on entry to the host's dotted IPv4 address. On success
+ * *Address is overwritten with the returned pointer to the MAC text: six bytes
+ * as two upper-case hex digits each, joined by '-' ("02-76-6C-00-00-0B").
+ * Does not start WinSock.
+ * Failure: NULL, with *Address unchanged: Address or *Address NULL, the
+ * address 0.0.0.0, an address that is not on a local subnet (fails at once),
+ * a host that does not answer (after about 3 s), or a reply whose first four
+ * bytes are zero.
+ * Storage: a per-thread library buffer, valid until the next call of this
+ * export on the same thread.
+ */
+const char *VELNIP_CALL getRemoteMacAdress(const char **Address);
+
 #ifdef __cplusplus
 }
 #endif
