@@ -1,10 +1,24 @@
 #include "WSockUtils.h"
 
+#include <NetworkEnumeration.h>
 #include <winsock.h>
 
+#include <cstring>
+
 namespace {
+
 WSADATA unitStartupRecord;
+
+constexpr DWORD networkNamesBufferSize = 32000;
+
+// The platform takes text in the local 8-bit encoding; an empty string
+// still passes a text (the empty one), never null.
+QByteArray platformText(const QString &text) {
+  QByteArray bytes = text.toLocal8Bit();
+  return bytes.isNull() ? QByteArray("") : bytes;
 }
+
+} // namespace
 
 void WSockUtils::Initialize() {
   // The result is not examined: each lookup starts WinSock again for itself.
@@ -13,4 +27,26 @@ void WSockUtils::Initialize() {
 
 void WSockUtils::Finalize() {
   WSACleanup();
+}
+
+bool WSockUtils::EnumerateNetworkNames(const QString &ContainerName, QStringList &List) {
+  const QByteArray container = platformText(ContainerName);
+  return EnumerateBrowseNames(container.constData(), networkNamesBufferSize,
+                              [&List](LPCSTR name) { List.append(QString::fromLocal8Bit(name)); });
+}
+
+void WSockUtils::ResolveHostAddress(const QString &HostName, QString &Address) {
+  WSADATA startupRecord;
+  const bool started = WSAStartup(MAKEWORD(1, 1), &startupRecord) == 0;
+  Address.clear();
+  const QByteArray name = platformText(HostName);
+  if (const struct hostent *record = gethostbyname(name.constData())) {
+    for (char **entry = record->h_addr_list; *entry != nullptr; ++entry) {
+      struct in_addr address;
+      std::memcpy(&address.s_addr, *entry, sizeof address.s_addr);
+      Address = QString::fromLatin1(inet_ntoa(address));
+    }
+  }
+  if (started)
+    WSACleanup();
 }

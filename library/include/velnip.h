@@ -87,6 +87,58 @@ VELNIP_BOOL VELNIP_CALL GetIPandHost(const char **HostName, const char **Address
  */
 const char *VELNIP_CALL getRemoteMacAdress(const char **Address);
 
+/*
+ * Network browsing: GetNetResource and CreateNetResourceList.
+ * The names below the provider "Microsoft Windows NetWork" are, level by
+ * level: workgroup and domain names ("WORKGROUP"); below a workgroup, its
+ * servers as two backslashes and the computer name ("\\\\PC1"); below a
+ * server, its disk shares as the server's name as given, one backslash and
+ * the share's name ("\\\\PC1\\docs"). Printer, IPC and hidden ("$") shares
+ * are never listed as disk shares. Neither export starts WinSock.
+ */
+
+/*
+ * The caller's string list for GetNetResource: Append is called once per
+ * name, in enumeration order, with Context as given and the name as
+ * NUL-terminated ANSI text that lives only for the call (copy it).
+ */
+typedef struct VELNIP_STRING_LIST {
+  void *Context;
+  void(VELNIP_CALL *Append)(void *Context, const char *Text);
+} VELNIP_STRING_LIST;
+
+/*
+ * Appends the names directly below ContainerName (NULL or "" for the
+ * workgroups and domains) to List, from one enumeration call into a
+ * 3200-byte buffer: a long list is cut to what fits.
+ * Returns non-zero when names were appended.
+ * Failure: 0 with nothing appended: List or List->Append NULL, a container
+ * that does not exist or cannot be browsed, an empty container, or a first
+ * entry too large for the buffer.
+ */
+VELNIP_BOOL VELNIP_CALL GetNetResource(const char *ContainerName, VELNIP_STRING_LIST *List);
+
+struct _NETRESOURCEA; /* NETRESOURCEA, from <winnetwk.h> */
+
+/*
+ * The records directly below a container, in a buffer handed to the caller.
+ * ResourceType: RESOURCETYPE_ANY, RESOURCETYPE_DISK or RESOURCETYPE_PRINT.
+ * Container: the container's record, or NULL for the root of the network,
+ * which holds the provider itself.
+ * The first buffer has 16384 bytes; while not even one entry fits it grows to
+ * the size the platform asks for. Only that first batch is returned.
+ * Returns non-zero with *Buffer pointing to *Count NETRESOURCEA records,
+ * followed by the strings they point to. The caller owns the buffer and
+ * releases it with LocalFree (<windows.h>).
+ * Failure: 0 with *Buffer NULL and *Count 0: the enumeration cannot be opened,
+ * the container is empty, the buffer cannot grow, or the platform asks for
+ * more data without asking for a larger buffer. With Count or Buffer NULL:
+ * 0, and nothing is written.
+ */
+VELNIP_BOOL VELNIP_CALL CreateNetResourceList(uint32_t ResourceType,
+                                              struct _NETRESOURCEA *Container, uint32_t *Count,
+                                              void **Buffer);
+
 #ifdef __cplusplus
 }
 #endif

@@ -57,12 +57,15 @@ struct BrowseEntry {
 };
 
 // Network browsing behind the WNet functions. The container is given in the
-// WNet form: "" for the top level, a workgroup name, or "\\\\SERVER".
+// WNet form, already checked by the caller: "" for the top level, a workgroup
+// name, or "\\\\SERVER". The backend reports what the network says; the WNet
+// layer drops what it does not list (empty or odd names, duplicates, entries
+// of another level, hidden, IPC and filtered shares).
 class BrowseBackend {
 public:
   virtual ~BrowseBackend() = default;
-  // NO_ERROR with the entries directly below the container, or a WNet error
-  // code (ERROR_NO_NETWORK, ERROR_BAD_NETPATH, ...).
+  // NO_ERROR with the entries directly below the container appended, or a
+  // WNet error code (ERROR_NO_NETWORK, ERROR_BAD_NETPATH, ...).
   virtual DWORD list(const std::string &container, std::vector<BrowseEntry> &entries) = 0;
 };
 
@@ -70,6 +73,10 @@ VELPLATFORM_API void setResolverBackend(ResolverBackend *backend);
 VELPLATFORM_API void setNamesBackend(NamesBackend *backend);
 VELPLATFORM_API void setArpBackend(ArpBackend *backend);
 VELPLATFORM_API void setBrowseBackend(BrowseBackend *backend);
+
+// How many WNet enumerations are open (WNetOpenEnumA not yet matched by
+// WNetCloseEnum), so tests can check that every path closes its enumeration.
+VELPLATFORM_API size_t openBrowseEnumerationCount();
 
 // The process-wide WinSock start count (successful WSAStartup calls not yet
 // matched by WSACleanup).

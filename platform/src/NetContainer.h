@@ -1,0 +1,27 @@
+// The container named by a NETRESOURCE's lpRemoteName, checked before any
+// network traffic: the provider level, a workgroup or a server.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace platform {
+
+inline constexpr char browseProviderName[] = "Microsoft Windows NetWork";
+
+struct NetContainer {
+  enum class Level { Provider, Workgroup, Server };
+  Level level = Level::Provider;
+  // The WNet form: "" for the provider, "NAME" or "\\\\NAME".
+  std::string name;
+};
+
+// NO_ERROR and the container, ERROR_NOT_CONTAINER for a share (or anything
+// below one), ERROR_BAD_NETPATH for a malformed or over-long name.
+DWORD parseNetContainer(const char *remoteName, NetContainer &container);
+
+// ASCII comparison without regard to case, as NetBIOS names compare.
+bool sameNetName(const std::string &a, const std::string &b);
+
+} // namespace platform

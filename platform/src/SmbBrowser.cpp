@@ -1,0 +1,161 @@
+// The system browse backend: libsmbclient, browsing as guest. One context
+// serves the whole process, so connections to servers are kept and reused.
+#include "BrowseBackends.h"
+#include "SmbUrl.h"
+
+#include <libsmbclient.h>
+
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <sys/socket.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <mutex>
+
+namespace {
+
+using platform::BrowseEntry;
+
+// The protocol range is a setting of the whole library and a context must
+// not be used by two threads at once, so every call holds this lock.
+std::mutex smbLock;
+
+void guestCredentials(SMBCCTX *, const char *, const char *, char *, int, char *user,
+                      int userLength, char *password, int passwordLength) {
+  if (userLength > 0)
+    std::snprintf(user, static_cast<size_t>(userLength), "%s", "guest");
+  if (passwordLength > 0)
+    password[0] = '\0';
+}
+
+// Created on first use and kept until the process ends, with the server
+// connections it caches; null while libsmbclient cannot start.
+SMBCCTX *sharedContext() {
+  static SMBCCTX *context = nullptr;
+  if (context != nullptr)
+    return context;
+  SMBCCTX *fresh = smbc_new_context();
+  if (fresh == nullptr)
+    return nullptr;
+  smbc_setFunctionAuthDataWithContext(fresh, guestCredentials);
+  smbc_setOptionDebugToStderr(fresh, true);
+  // Guest browsing has no tickets to use; trying Kerberos only adds delay.
+  smbc_setOptionUseKerberos(fresh, false);
+  smbc_setOptionFallbackAfterKerberos(fresh, true);
+  smbc_setOptionUseCCache(fresh, false);
+  if (smbc_init_context(fresh) == nullptr) {
+    smbc_free_context(fresh, 0);
+    return nullptr;
+  }
+  context = fresh;
+  return context;
+}
+
+class OpenDirectory {
+public:
+  OpenDirectory(SMBCCTX *context, const std::string &url)
+      : context_(context), dir_(smbc_getFunctionOpendir(context)(context, url.c_str())) {}
+  ~OpenDirectory() {
+    if (dir_ != nullptr)
+      smbc_getFunctionClosedir(context_)(context_, dir_);
+  }
+  OpenDirectory(const OpenDirectory &) = delete;
+  OpenDirectory &operator=(const OpenDirectory &) = delete;
+
+  bool isOpen() const { return dir_ != nullptr; }
+  const smbc_dirent *next() { return smbc_getFunctionReaddir(context_)(context_, dir_); }
+
+private:
+  SMBCCTX *context_;
+  SMBCFILE *dir_;
+};
+
+BrowseEntry::Kind kindOf(unsigned int smbcType) {
+  switch (smbcType) {
+  case SMBC_WORKGROUP:
+    return BrowseEntry::Kind::Workgroup;
+  case SMBC_SERVER:
+    return BrowseEntry::Kind::Server;
+  case SMBC_FILE_SHARE:
+    return BrowseEntry::Kind::FileShare;
+  case SMBC_PRINTER_SHARE:
+    return BrowseEntry::Kind::Printer;
+  case SMBC_IPC_SHARE:
+    return BrowseEntry::Kind::Ipc;
+  default:
+    return BrowseEntry::Kind::Other;
+  }
+}
+
+// The server's IPv4 address from the system resolver (hosts file, then DNS),
+// or the name itself when that fails, for libsmbclient's own NetBIOS lookup.
+// Given a name it has no connection for, libsmbclient first asks the network
+// whether the name is a workgroup's, and waits out that broadcast (about half
+// a second per server) before it connects; given an address it connects at
+// once.
+std::string serverHost(const std::string &server) {
+  struct addrinfo hints {};
+  hints.ai_family = AF_INET;
+  hints.ai_socktype = SOCK_STREAM;
+  struct addrinfo *found = nullptr;
+  if (getaddrinfo(server.c_str(), nullptr, &hints, &found) != 0 || found == nullptr)
+    return server;
+  char text[INET_ADDRSTRLEN] = "";
+  const auto *address = reinterpret_cast<const struct sockaddr_in *>(found->ai_addr);
+  const bool converted = inet_ntop(AF_INET, &address->sin_addr, text, sizeof text) != nullptr;
+  freeaddrinfo(found);
+  return converted ? std::string(text) : server;
+}
+
+// A failed browse call as a WNet error. libsmbclient reports an unknown
+// workgroup or server as refused, unreachable or not found alike.
+DWORD errorFor(bool topLevel, int error) {
+  if (topLevel || error == 0) // 0: the browse service did not answer at all
+    return ERROR_NO_NETWORK;
+  switch (error) {
+  case EACCES:
+  case EPERM:
+    return ERROR_ACCESS_DENIED;
+  case ENOMEM:
+    return ERROR_NOT_ENOUGH_MEMORY;
+  default:
+    return ERROR_BAD_NETPATH;
+  }
+}
+
+class SmbBrowser final : public platform::BrowseBackend {
+public:
+  DWORD list(const std::string &container, std::vector<BrowseEntry> &entries) override {
+    std::lock_guard lock(smbLock);
+    SMBCCTX *context = sharedContext();
+    if (context == nullptr)
+      return ERROR_NO_NETWORK;
+    std::string url;
+    if (container.rfind("\\\\", 0) == 0) {
+      url = platform::smbUrl(serverHost(container.substr(2)));
+      // Servers without SMB1 list their shares over SMB2 or 3.
+      smbc_setOptionProtocols(context, "NT1", "SMB3");
+    } else {
+      url = container.empty() ? "smb://" : platform::smbUrl(container);
+      // Workgroup and server lists exist only in SMB1; with a wider range
+      // libsmbclient returns nothing, without an error.
+      smbc_setOptionProtocols(context, "NT1", "NT1");
+    }
+    errno = 0;
+    OpenDirectory directory(context, url);
+    if (!directory.isOpen())
+      return errorFor(container.empty(), errno);
+    while (const smbc_dirent *entry = directory.next())
+      entries.push_back(
+          {kindOf(entry->smbc_type), entry->name, entry->comment != nullptr ? entry->comment : ""});
+    return NO_ERROR;
+  }
+};
+
+} // namespace
+
+platform::BrowseBackend &platform::systemBrowser() {
+  static SmbBrowser browser;
+  return browser;
+}

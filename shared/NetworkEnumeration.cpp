@@ -1,0 +1,47 @@
+#include "NetworkEnumeration.h"
+
+#include "NetResourceRecord.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <new>
+
+namespace {
+
+constexpr DWORD asManyAsFit = 0xFFFFFFFF;
+
+} // namespace
+
+HANDLE OpenBrowseEnumeration(LPCSTR ContainerName) {
+  NETRESOURCEA container = BrowseContainerRecord(ContainerName);
+  HANDLE handle = nullptr;
+  if (WNetOpenEnumA(RESOURCE_GLOBALNET, RESOURCETYPE_DISK, 0, &container, &handle) != NO_ERROR)
+    return nullptr;
+  return handle;
+}
+
+bool EnumerateBrowseNames(LPCSTR ContainerName, DWORD BufferSize, const BrowseNameSink &Sink) {
+  HANDLE handle = OpenBrowseEnumeration(ContainerName);
+  if (handle == nullptr)
+    return false;
+  ClosingEnumeration enumeration(handle);
+
+  std::unique_ptr<unsigned char[]> buffer(new (std::nothrow) unsigned char[BufferSize]);
+  if (buffer == nullptr)
+    return false;
+  DWORD count = asManyAsFit;
+  DWORD size = BufferSize;
+  if (WNetEnumResourceA(enumeration.handle(), &count, buffer.get(), &size) != NO_ERROR)
+    return false;
+
+  // Never read past the buffer, whatever count says.
+  const DWORD records = std::min<DWORD>(count, BufferSize / sizeof(NETRESOURCEA));
+  for (DWORD i = 0; i < records; ++i) {
+    NETRESOURCEA record;
+    std::memcpy(&record, buffer.get() + i * sizeof record, sizeof record);
+    if (record.lpRemoteName != nullptr)
+      Sink(record.lpRemoteName);
+  }
+  return true;
+}

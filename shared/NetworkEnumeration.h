@@ -1,0 +1,38 @@
+// The enumeration step both deliverables take: the names directly below one
+// browse container, from a single WNetEnumResourceA call.
+#pragma once
+
+#include <winnetwk.h>
+
+#include <functional>
+
+// Opens the enumeration of the names below ContainerName (null or "" for the
+// workgroups and domains) as a global disk container of the provider "Microsoft
+// Windows NetWork". Null on any failure.
+HANDLE OpenBrowseEnumeration(LPCSTR ContainerName);
+
+// Closes an open enumeration when it leaves scope.
+class ClosingEnumeration {
+public:
+  explicit ClosingEnumeration(HANDLE handle) : handle_(handle) {}
+  ~ClosingEnumeration() { WNetCloseEnum(handle_); }
+  ClosingEnumeration(const ClosingEnumeration &) = delete;
+  ClosingEnumeration &operator=(const ClosingEnumeration &) = delete;
+
+  HANDLE handle() const { return handle_; }
+
+private:
+  HANDLE handle_;
+};
+
+// Receives one lpRemoteName; the text lives only for the call.
+using BrowseNameSink = std::function<void(LPCSTR RemoteName)>;
+
+// Opens the enumeration below ContainerName, makes one WNetEnumResourceA
+// call into a BufferSize-byte buffer asking for as many entries as fit, and on
+// success hands each record's lpRemoteName to Sink in the order returned.
+// Any failure, including "no more items" and "more data", returns false with
+// nothing handed over: entries beyond what one buffer holds are never listed.
+// The buffer is released and the enumeration closed on every path, also when
+// Sink throws.
+bool EnumerateBrowseNames(LPCSTR ContainerName, DWORD BufferSize, const BrowseNameSink &Sink);
