@@ -15,7 +15,8 @@
  * - The exports that resolve names start WinSock (version 1.1) on entry and
  *   clean it up exactly once before returning, on every path. A caller that
  *   keeps WinSock started itself (WSAStartup) is unaffected by their pairs.
- * - No export is safe to call from two threads at once.
+ * - getRemoteMacAdress may run on several threads at once; no other export
+ *   is safe to call from two threads at once.
  */
 #ifndef VELNIP_H
 #define VELNIP_H

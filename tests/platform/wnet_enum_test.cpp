@@ -91,17 +91,7 @@ std::vector<std::string> remoteNamesBelow(const char *remoteName, DWORD type = R
 
 using Names = std::vector<std::string>;
 
-class WNetEnumeration : public ::testing::Test {
-protected:
-  void SetUp() override {
-    testsupport::scriptSmallNetwork(browser_);
-    openBefore_ = platform::openBrowseEnumerationCount();
-  }
-  void TearDown() override { EXPECT_EQ(platform::openBrowseEnumerationCount(), openBefore_); }
-
-  ScriptedBrowser browser_;
-  size_t openBefore_ = 0;
-};
+class WNetEnumeration : public testsupport::ScriptedNetworkTest {};
 
 } // namespace
 

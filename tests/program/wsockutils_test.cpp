@@ -27,17 +27,7 @@ QStringList serversNamed(const char *format, int count) {
   return names;
 }
 
-class EnumerateNetworkNames : public ::testing::Test {
-protected:
-  void SetUp() override {
-    testsupport::scriptSmallNetwork(browser_);
-    openBefore_ = platform::openBrowseEnumerationCount();
-  }
-  void TearDown() override { EXPECT_EQ(platform::openBrowseEnumerationCount(), openBefore_); }
-
-  ScriptedBrowser browser_;
-  size_t openBefore_ = 0;
-};
+class EnumerateNetworkNames : public testsupport::ScriptedNetworkTest {};
 
 } // namespace
 

@@ -5,6 +5,8 @@
 #include <platform/backends.h>
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <map>
 #include <string>
 #include <vector>
@@ -75,5 +77,19 @@ inline void scriptSmallNetwork(ScriptedBrowser &browser) {
       .add("\\\\PC2", Kind::FileShare, "music")
       .addEmpty("\\\\PC3");
 }
+
+// A test on the small scripted network that also checks it leaves no
+// enumeration open.
+class ScriptedNetworkTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    scriptSmallNetwork(browser_);
+    openBefore_ = platform::openBrowseEnumerationCount();
+  }
+  void TearDown() override { EXPECT_EQ(platform::openBrowseEnumerationCount(), openBefore_); }
+
+  ScriptedBrowser browser_;
+  size_t openBefore_ = 0;
+};
 
 } // namespace testsupport
