@@ -4,6 +4,7 @@
 #include "Lab.h"
 
 #include <WSockUtils.h>
+#include <support/ContainerRecord.h>
 #include <velnip.h>
 #include <winnetwk.h>
 
@@ -59,13 +60,7 @@ struct Record {
 
 // The records below a container through CreateNetResourceList.
 std::vector<Record> recordsBelow(DWORD type, const char *container) {
-  NETRESOURCEA record{};
-  record.dwScope = RESOURCE_GLOBALNET;
-  record.dwType = RESOURCETYPE_DISK;
-  record.dwDisplayType = RESOURCEDISPLAYTYPE_SERVER;
-  record.dwUsage = RESOURCEUSAGE_CONTAINER;
-  record.lpRemoteName = const_cast<LPSTR>(container);
-  record.lpProvider = const_cast<LPSTR>("Microsoft Windows NetWork");
+  NETRESOURCEA record = testsupport::containerRecord(container);
   uint32_t count = 0;
   void *buffer = nullptr;
   std::vector<Record> records;

@@ -1,6 +1,7 @@
 #include "PlatformInterposer.h"
 
 #include <platform/backends.h>
+#include <support/ContainerRecord.h>
 #include <support/ScriptedBrowser.h>
 #include <velnip.h>
 #include <winnetwk.h>
@@ -19,7 +20,8 @@ using Names = std::vector<std::string>;
 
 namespace {
 
-constexpr char provider[] = "Microsoft Windows NetWork";
+constexpr auto &provider = testsupport::kProvider;
+using testsupport::containerRecord;
 
 // The caller's string list as a C caller would build it.
 struct CollectingList {
@@ -34,17 +36,6 @@ struct CollectingList {
 // Space one record of a server listing takes in the buffer.
 size_t serverEntrySize(const std::string &name) {
   return sizeof(NETRESOURCEA) + 2 + name.size() + 1 + sizeof provider;
-}
-
-NETRESOURCEA containerRecord(const char *remoteName) {
-  NETRESOURCEA record{};
-  record.dwScope = RESOURCE_GLOBALNET;
-  record.dwType = RESOURCETYPE_DISK;
-  record.dwDisplayType = RESOURCEDISPLAYTYPE_SERVER;
-  record.dwUsage = RESOURCEUSAGE_CONTAINER;
-  record.lpRemoteName = const_cast<LPSTR>(remoteName);
-  record.lpProvider = const_cast<LPSTR>(provider);
-  return record;
 }
 
 std::string remoteNameOf(const void *buffer, size_t index) {

@@ -1,4 +1,5 @@
 #include <platform/backends.h>
+#include <support/ContainerRecord.h>
 #include <support/ScriptedBrowser.h>
 #include <winnetwk.h>
 
@@ -14,7 +15,8 @@ using Kind = ScriptedBrowser::Kind;
 
 namespace {
 
-constexpr char provider[] = "Microsoft Windows NetWork";
+constexpr auto &provider = testsupport::kProvider;
+using testsupport::containerRecord;
 constexpr DWORD asManyAsFit = 0xFFFFFFFF;
 
 // One returned record, copied out of the caller's buffer.
@@ -35,17 +37,6 @@ Record copyOf(const NETRESOURCEA &r) {
           r.lpRemoteName != nullptr ? r.lpRemoteName : "(null)",
           r.lpComment != nullptr ? std::optional<std::string>(r.lpComment) : std::nullopt,
           r.lpProvider != nullptr ? r.lpProvider : "(null)"};
-}
-
-NETRESOURCEA containerRecord(const char *remoteName, const char *providerName = provider) {
-  NETRESOURCEA record{};
-  record.dwScope = RESOURCE_GLOBALNET;
-  record.dwType = RESOURCETYPE_DISK;
-  record.dwDisplayType = RESOURCEDISPLAYTYPE_SERVER;
-  record.dwUsage = RESOURCEUSAGE_CONTAINER;
-  record.lpRemoteName = const_cast<LPSTR>(remoteName);
-  record.lpProvider = const_cast<LPSTR>(providerName);
-  return record;
 }
 
 DWORD openBelow(const char *remoteName, HANDLE &handle, DWORD type = RESOURCETYPE_DISK,
