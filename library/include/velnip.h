@@ -15,6 +15,7 @@
  * - The exports that resolve names start WinSock (version 1.1) on entry and
  *   clean it up exactly once before returning, on every path. A caller that
  *   keeps WinSock started itself (WSAStartup) is unaffected by their pairs.
+ *   GetHostNamestr is the exception: it needs the caller's start.
  * - getRemoteMacAdress may run on several threads at once; no other export
  *   is safe to call from two threads at once.
  */
@@ -72,6 +73,83 @@ const char *VELNIP_CALL LocalIP(void);
  * per-thread inet_ntoa buffer.
  */
 VELNIP_BOOL VELNIP_CALL GetIPandHost(const char **HostName, const char **Address);
+
+/*
+ * Name and address resolution: GetIpAddress, GetIpAddressStr, GetIPFromHost,
+ * IPAddrToName, GetHostNamestr and Getipadress.
+ * A host name is anything the resolver knows: the hosts file, DNS, then
+ * NetBIOS. A NULL or empty name names nothing: on Windows gethostbyname
+ * takes both as this computer, but these exports fail on them instead.
+ * Dotted addresses are read as inet_addr (<winsock.h>) reads them: "a",
+ * "a.b", "a.b.c" or "a.b.c.d", each part decimal, octal (leading 0) or hex
+ * (0x), then only spaces. Text that is not such an address gives INADDR_NONE,
+ * and so does "255.255.255.255", whose value is the same; either is never
+ * looked up, so an address export fails on it without asking the network.
+ * Every result is a dotted address from inet_ntoa, in the platform's
+ * per-thread conversion buffer, or a name from the platform's per-thread host
+ * record, or a failure form; see the text rules above.
+ */
+
+/*
+ * Name: a host name, or a dotted address in its four-part form.
+ * Returns the FIRST address the name resolves to. Starts and cleans up
+ * WinSock.
+ * Failure: the empty text (also for a NULL or empty Name).
+ */
+const char *VELNIP_CALL GetIpAddress(const char *Name);
+
+/*
+ * Name: a host name or a dotted address in any of its forms.
+ * Returns the FIRST address the name resolves to. A name the resolver does
+ * not know is read as a dotted address; that address is looked up in reverse
+ * and the first address of the reverse record is returned, normally the
+ * address itself. Starts and cleans up WinSock.
+ * Failure: the empty text: a name that does not resolve, an address without
+ * a reverse entry, or a NULL or empty Name.
+ */
+const char *VELNIP_CALL GetIpAddressStr(const char *Name);
+
+/*
+ * Name: a host name.
+ * Returns the LAST address the name resolves to. Starts and cleans up
+ * WinSock.
+ * Failure: the empty text (also for a NULL or empty Name).
+ */
+const char *VELNIP_CALL GetIPFromHost(const char *Name);
+
+/*
+ * Address: a dotted address.
+ * Returns the host name its reverse lookup gives (a DNS or hosts-file name,
+ * or the name the host itself registered with NetBIOS). Starts and cleans up
+ * WinSock.
+ * Failure: NULL: no reverse entry, text that is not an address, or a NULL
+ * Address.
+ * Storage: the platform's per-thread host record.
+ */
+const char *VELNIP_CALL IPAddrToName(const char *Address);
+
+/*
+ * As IPAddrToName, with other failure forms and no start of its own: the
+ * caller must have WinSock started (WSAStartup) for the whole call, or it
+ * fails.
+ * Failure: the empty text: no reverse entry, text that is not an address,
+ * WinSock not started, or a NULL Address.
+ * Storage: the platform's per-thread host record.
+ */
+const char *VELNIP_CALL GetHostNamestr(const char *Address);
+
+/*
+ * NameOrAddress: a host name or a dotted address; the answer goes the other
+ * way. Synchronous: it answers from the lookup it makes, and neither posts a
+ * request nor sends a message to any window. Starts and cleans up WinSock.
+ * - A dotted address gives the first address of its reverse record, which is
+ *   the address itself when a reverse entry exists.
+ * - Anything else gives the canonical name the name resolves to.
+ * Failure: the empty text, never NULL: no record, or a NULL or empty
+ * argument.
+ * Storage: the platform's per-thread inet_ntoa buffer or host record.
+ */
+const char *VELNIP_CALL Getipadress(const char *NameOrAddress);
 
 /*
  * The MAC address of a host on the local network, by an ARP request.
