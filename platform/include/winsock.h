@@ -35,7 +35,6 @@
 #define INADDR_NONE 0xffffffffUL
 #undef INADDR_ANY
 #define INADDR_ANY 0x00000000UL
-#define MAXGETHOSTSTRUCT 1024
 
 #define hostent WinSock_hostent
 #define in_addr WinSock_in_addr
@@ -80,7 +79,6 @@ struct in_addr {
 #define s_addr S_un.S_addr
 
 typedef struct hostent HOSTENT;
-typedef HANDLE WSAHANDLE;
 
 #ifdef __cplusplus
 extern "C" {
@@ -94,13 +92,14 @@ VELPLATFORM_API void WINAPI WSASetLastError(int iError);
 VELPLATFORM_API int WINAPI gethostname(char *name, int namelen);
 VELPLATFORM_API struct hostent *WINAPI gethostbyname(const char *name);
 VELPLATFORM_API struct hostent *WINAPI gethostbyaddr(const char *addr, int len, int type);
+// Dotted text to an address in network byte order, as Windows reads it: "a",
+// "a.b", "a.b.c" or "a.b.c.d", each part decimal, octal (leading 0) or hex
+// (0x), the last part filling the remaining bytes, then only spaces. Anything
+// else gives INADDR_NONE, which is also the value of "255.255.255.255": the
+// two cannot be told apart. (Windows documents a lone " " as 0; here it is
+// no address.)
 VELPLATFORM_API ULONG WINAPI inet_addr(const char *cp);
 VELPLATFORM_API char *WINAPI inet_ntoa(struct in_addr in);
-
-VELPLATFORM_API HANDLE WINAPI WSAAsyncGetHostByName(HWND hWnd, UINT wMsg, const char *name,
-                                                    char *buf, int buflen);
-VELPLATFORM_API HANDLE WINAPI WSAAsyncGetHostByAddr(HWND hWnd, UINT wMsg, const char *addr,
-                                                    int len, int type, char *buf, int buflen);
 
 #ifdef __cplusplus
 }

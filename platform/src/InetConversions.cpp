@@ -43,7 +43,8 @@ bool parsePart(const char *&p, unsigned long &value) {
 } // namespace
 
 // The classic a, a.b, a.b.c and a.b.c.d forms; the last part fills the
-// remaining bytes. Anything else, including the empty string, is INADDR_NONE.
+// remaining bytes. Spaces may follow, nothing else. Anything else, including
+// the empty string and a string of spaces alone, is INADDR_NONE.
 ULONG WINAPI inet_addr(const char *cp) {
   if (cp == nullptr)
     return INADDR_NONE;
@@ -58,7 +59,7 @@ ULONG WINAPI inet_addr(const char *cp) {
       break;
     ++p;
   }
-  while (*p == ' ' || *p == '\t')
+  while (*p == ' ')
     ++p;
   if (*p != '\0')
     return INADDR_NONE;

@@ -153,14 +153,33 @@ TEST(InetConversions, ParsesTheClassicForms) {
     value.s_addr = inet_addr(cp);
     return std::string(inet_ntoa(value));
   };
-  EXPECT_EQ(text("10.77.0.11"), "10.77.0.11");
-  EXPECT_EQ(text("0x0a.077.0.1"), "10.63.0.1");
-  EXPECT_EQ(text("10.1"), "10.0.0.1");
-  EXPECT_EQ(text("10.1.258"), "10.1.1.2");
-  EXPECT_EQ(text("167772161"), "10.0.0.1");
-  EXPECT_EQ(inet_addr("0.0.0.0"), 0u);
-  for (const char *bad : {"", "256.1.1.1", "1.2.3.4.5", "a.b.c.d", "1..2.3", "08.1.1.1", "1.2.3.4x",
-                          "0x", "99999999999"})
-    EXPECT_EQ(inet_addr(bad), INADDR_NONE) << bad;
+  const struct {
+    const char *cp;
+    const char *dotted;
+  } forms[] = {
+      {"10.77.0.11", "10.77.0.11"},
+      {"0x0a.077.0.1", "10.63.0.1"},
+      {"0XFF.0xfF.00.1", "255.255.0.1"},
+      {"10.1", "10.0.0.1"},
+      {"10.1.258", "10.1.1.2"},
+      {"167772161", "10.0.0.1"},
+      {"0x0A000001", "10.0.0.1"},
+      {"012.0.0.1", "10.0.0.1"},
+      {"10.77.0.11 ", "10.77.0.11"},
+      {"10.1   ", "10.0.0.1"},
+      {"0.0.0.0", "0.0.0.0"},
+      {"0", "0.0.0.0"},
+  };
+  for (const auto &form : forms)
+    EXPECT_EQ(text(form.cp), form.dotted) << '"' << form.cp << '"';
+  for (const char *bad :
+       {"",          " ",        " 1.2.3.4",  "1.2.3.4\t",  "1.2.3.4 x",   "1.2.3.",     ".1.2.3",
+        "256.1.1.1", "1.256.1",  "1.2.65536", "1.16777216", "1.2.3.4.5",   "a.b.c.d",    "1..2.3",
+        "08.1.1.1",  "1.2.3.4x", "0x",        "0x.1.1.1",   "99999999999", "4294967296", "+1.2.3.4",
+        "1.-2.3.4"})
+    EXPECT_EQ(inet_addr(bad), INADDR_NONE) << '"' << bad << '"';
   EXPECT_EQ(inet_addr(nullptr), INADDR_NONE);
+  // The all-ones address reads as the value that also means "no address".
+  EXPECT_EQ(inet_addr("255.255.255.255"), INADDR_NONE);
+  EXPECT_EQ(inet_addr("4294967295"), INADDR_NONE);
 }
