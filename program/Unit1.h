@@ -11,6 +11,7 @@
 
 class QAction;
 class QCheckBox;
+class QCloseEvent;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -61,9 +62,15 @@ public:
   void CheckBox1Click();
   // Memo1's lines to the clipboard as plain text.
   void N4Click();
+  // The LAN host search into the tree, the table and Memo1; does nothing
+  // while a search is already running.
+  void Button5Click();
 
 protected:
   bool event(QEvent *event) override;
+  // During a search the close waits: it cancels the search, and the window
+  // closes once the search has ended.
+  void closeEvent(QCloseEvent *event) override;
 
 private:
   void createControls();
@@ -81,4 +88,9 @@ private:
   // window is shown, so the client size follows it until then.
   std::optional<int> outerWidth_;
   std::optional<int> outerHeight_;
+
+  // A search is running (Button5Click is on the stack).
+  bool searching_ = false;
+  // The window was asked to close while the search ran.
+  bool closeRequested_ = false;
 };

@@ -5,6 +5,8 @@
 #include "ListViewRows.h"
 #include "Unit1.h"
 
+#include <support/ScriptedBrowser.h>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -47,6 +49,8 @@ protected:
   }
 
   formtest::ScriptedIdentity identity;
+  // Knows no network: a search started by the shortcut ends at once, offline.
+  testsupport::ScriptedBrowser browser;
   TempFolder folder;
   std::unique_ptr<TForm1> form;
 };
