@@ -55,6 +55,7 @@ void TForm1::connectHandlers() {
   connect(Button1, &QPushButton::clicked, this, &TForm1::N4Click);
   connect(Button6, &QPushButton::clicked, this, &TForm1::N4Click);
   connect(N4, &QAction::triggered, this, &TForm1::N4Click);
+  connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
   connect(Button5, &QPushButton::clicked, this, &TForm1::Button5Click);
   connect(N34, &QAction::triggered, this, &TForm1::Button5Click);
   // A scroll area reports where the menu was asked for in its viewport.

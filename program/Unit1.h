@@ -62,6 +62,9 @@ public:
   void CheckBox1Click();
   // Memo1's lines to the clipboard as plain text.
   void N4Click();
+  // The host typed in Edit1 looked up to its name, address and MAC address,
+  // as three lines in ListBox1 and in Memo1.
+  void Button2Click();
   // The LAN host search into the tree, the table and Memo1; does nothing
   // while a search is already running.
   void Button5Click();

@@ -1,0 +1,58 @@
+// The host address search page: one typed host name or address looked up to
+// its name, address and MAC address.
+#include "Unit1.h"
+
+#include <velnip.h>
+
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include <string>
+
+namespace {
+
+const QString kHostNameLabel = QStringLiteral("ホスト名 ");
+const QString kAddressLabel = QStringLiteral("IPアドレス ");
+const QString kMacAddressLabel = QStringLiteral("MACアドレス ");
+
+// A library result lives in storage that the next call may reuse; null is
+// shown as nothing.
+std::string copyResult(const char *text) {
+  return text ? std::string(text) : std::string();
+}
+
+QString fromAnsi(const std::string &text) {
+  return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
+
+void TForm1::Button2Click() {
+  Memo1->clear();
+  ListBox1->clear();
+  if (Edit1->text().isEmpty())
+    return;
+  Button2->setEnabled(false);
+
+  const QByteArray typed = Edit1->text().toLocal8Bit();
+  const std::string address = copyResult(GetIpAddressStr(typed.constData()));
+  // Made even when the forward lookup failed: the empty address has no
+  // reverse entry, so the name stays empty.
+  const std::string hostName = copyResult(IPAddrToName(address.c_str()));
+  const QString hostNameLine = kHostNameLabel + fromAnsi(hostName);
+  const QString addressLine = kAddressLabel + fromAnsi(address);
+  ListBox1->addItem(hostNameLine);
+  ListBox1->addItem(addressLine);
+
+  const char *addressVariable = address.c_str();
+  const std::string mac = copyResult(getRemoteMacAdress(&addressVariable));
+  const QString macAddressLine = kMacAddressLabel + fromAnsi(mac);
+  ListBox1->addItem(macAddressLine);
+
+  Button2->setEnabled(true);
+  Memo1->appendPlainText(hostNameLine);
+  Memo1->appendPlainText(addressLine);
+  Memo1->appendPlainText(macAddressLine);
+}
