@@ -112,5 +112,11 @@ struct hostent *WINAPI gethostbyaddr(const char *addr, int len, int type) {
   }
   uint32_t address;
   std::memcpy(&address, addr, 4);
+  // What inet_addr gives for text that is no address: no host has it, and
+  // no name service needs to be asked.
+  if (address == INADDR_NONE) {
+    WSASetLastError(WSAHOST_NOT_FOUND);
+    return nullptr;
+  }
   return answer(platform::currentResolver().byAddress(address));
 }

@@ -2,11 +2,11 @@
 // serves the whole process, so connections to servers are kept and reused.
 #include "BrowseBackends.h"
 #include "SmbUrl.h"
+#include "SystemBackends.h"
 
 #include <libsmbclient.h>
 
 #include <arpa/inet.h>
-#include <netdb.h>
 #include <sys/socket.h>
 
 #include <cerrno>
@@ -88,24 +88,20 @@ BrowseEntry::Kind kindOf(unsigned int smbcType) {
   }
 }
 
-// The server's IPv4 address from the system resolver (hosts file, then DNS),
-// or the name itself when that fails, for libsmbclient's own NetBIOS lookup.
-// Given a name it has no connection for, libsmbclient first asks the network
-// whether the name is a workgroup's, and waits out that broadcast (about half
-// a second per server) before it connects; given an address it connects at
-// once.
+// The server's IPv4 address from the platform's resolver (hosts file, DNS,
+// then NetBIOS, as gethostbyname asks), or the name itself when that fails,
+// for libsmbclient's own lookup. Given a name it has no connection for,
+// libsmbclient first asks the network whether the name is a workgroup's, and
+// waits out that broadcast (about half a second per server) before it
+// connects; given an address it connects at once.
 std::string serverHost(const std::string &server) {
-  struct addrinfo hints {};
-  hints.ai_family = AF_INET;
-  hints.ai_socktype = SOCK_STREAM;
-  struct addrinfo *found = nullptr;
-  if (getaddrinfo(server.c_str(), nullptr, &hints, &found) != 0 || found == nullptr)
+  const std::optional<platform::HostEntry> host = platform::currentResolver().byName(server);
+  if (!host || host->addresses.empty())
     return server;
   char text[INET_ADDRSTRLEN] = "";
-  const auto *address = reinterpret_cast<const struct sockaddr_in *>(found->ai_addr);
-  const bool converted = inet_ntop(AF_INET, &address->sin_addr, text, sizeof text) != nullptr;
-  freeaddrinfo(found);
-  return converted ? std::string(text) : server;
+  return inet_ntop(AF_INET, &host->addresses.front(), text, sizeof text) != nullptr
+             ? std::string(text)
+             : server;
 }
 
 // A failed browse call as a WNet error. libsmbclient reports an unknown
@@ -127,17 +123,19 @@ DWORD errorFor(bool topLevel, int error) {
 class SmbBrowser final : public platform::BrowseBackend {
 public:
   DWORD list(const std::string &container, std::vector<BrowseEntry> &entries) override {
+    const bool server = container.rfind("\\\\", 0) == 0;
+    // Resolved before taking the lock: a name lookup may wait on the network.
+    const std::string url = server              ? platform::smbUrl(serverHost(container.substr(2)))
+                            : container.empty() ? "smb://"
+                                                : platform::smbUrl(container);
     std::lock_guard lock(smbLock);
     SMBCCTX *context = sharedContext();
     if (context == nullptr)
       return ERROR_NO_NETWORK;
-    std::string url;
-    if (container.rfind("\\\\", 0) == 0) {
-      url = platform::smbUrl(serverHost(container.substr(2)));
+    if (server) {
       // Servers without SMB1 list their shares over SMB2 or 3.
       smbc_setOptionProtocols(context, "NT1", "SMB3");
     } else {
-      url = container.empty() ? "smb://" : platform::smbUrl(container);
       // Workgroup and server lists exist only in SMB1; with a wider range
       // libsmbclient returns nothing, without an error.
       smbc_setOptionProtocols(context, "NT1", "NT1");

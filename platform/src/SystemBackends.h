@@ -5,7 +5,10 @@
 
 namespace platform {
 
+// Windows' order: this machine's own name, the name service, then NetBIOS.
 ResolverBackend &systemResolver();
+// hosts file, DNS and whatever else nsswitch.conf lists.
+ResolverBackend &nameServiceSwitch();
 NamesBackend &systemNames();
 
 ResolverBackend &currentResolver();

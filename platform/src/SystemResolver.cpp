@@ -1,7 +1,5 @@
 // The system name service (hosts file, DNS, whatever nsswitch.conf says),
-// IPv4 only, keeping the order the service gives. NetBIOS name service, which
-// Windows asks after DNS for short names, belongs after the nsswitch lookup in
-// byName and byAddress.
+// IPv4 only, keeping the order the service gives.
 #include "SystemBackends.h"
 
 #include <arpa/inet.h>
@@ -66,7 +64,7 @@ public:
 
 } // namespace
 
-platform::ResolverBackend &platform::systemResolver() {
+platform::ResolverBackend &platform::nameServiceSwitch() {
   static SystemResolver resolver;
   return resolver;
 }

@@ -30,6 +30,11 @@ inline constexpr std::string_view kNoHostAddress = "10.77.0.99";
 // No namespace has a default route, so this is unreachable everywhere.
 inline constexpr std::string_view kOffSubnetAddress = "10.78.0.1";
 
+// The client's hosts file knows none of the servers' NetBIOS names, only this
+// extra name of VLSRV1's; the client's smb.conf names VLSRV1 as WINS server.
+inline constexpr std::string_view kHostsOnlyName = "files-vlsrv1";
+inline constexpr std::string_view kClientWinsServer = "10.77.0.11";
+
 inline constexpr std::string_view kWorkgroup1 = "VLABGRP1";
 inline constexpr std::string_view kWorkgroup2 = "VLABGRP2";
 inline constexpr std::array<std::string_view, 2> kWorkgroups = {kWorkgroup1, kWorkgroup2};
@@ -50,7 +55,7 @@ inline constexpr std::string_view kVlsrv2Shares[] = {"music", "photos", "tools"}
 inline constexpr std::string_view kVlsrv3Shares[] = {"archive"};
 
 struct Server {
-  std::string_view name; // NetBIOS name; the hosts files also hold it in lower case
+  std::string_view name; // NetBIOS name; the servers' hosts files also hold it
   std::string_view address;
   std::array<unsigned char, 6> mac;
   std::string_view macText; // upper-case hex joined by '-'

@@ -1,6 +1,7 @@
 // Local identity and name resolution through the system backends, inside the
-// lab's client (host name vlclient, hosts file naming every lab host, DNS
-// failing at once).
+// lab's client (host name vlclient; the hosts file names only the client and
+// one extra name of VLSRV1, so the servers resolve over NetBIOS; DNS fails at
+// once).
 #include "Lab.h"
 
 #include <platform/backends.h>
@@ -55,7 +56,10 @@ TEST_F(LabIdentity, ResolverFindsLabHostsBothWays) {
     const ULONG address = inet_addr(std::string(server.address).c_str());
     record = gethostbyaddr(reinterpret_cast<const char *>(&address), 4, AF_INET);
     ASSERT_NE(record, nullptr) << server.address;
-    EXPECT_STRCASEEQ(record->h_name, std::string(server.name).c_str());
+    // VLSRV1's address has a hosts-file name of its own on the client.
+    if (server.name != "VLSRV1") {
+      EXPECT_STRCASEEQ(record->h_name, std::string(server.name).c_str());
+    }
   }
   WSACleanup();
 }

@@ -100,12 +100,22 @@ for s in "${SERVERS[@]}"; do
 	fi
 done
 
-# --- host names: hosts file only, DNS fails at once ------------------------
+# --- host names: NetBIOS for the servers, the hosts file for one extra name --
 for s in "${SERVERS[@]}"; do
-	for name in "$s" "${s,,}"; do
-		expect_equal "hosts file resolves $name" "${ADDR[$s]}" "$(getent ahostsv4 "$name" | awk 'NR == 1 { print $1 }')"
-	done
+	if getent ahostsv4 "$s" >/dev/null; then
+		fail "the client's hosts file does not know $s"
+	else
+		pass "the client's hosts file does not know $s"
+	fi
+	expect_equal "broadcast name query finds $s" "${ADDR[$s]}" \
+		"$(nmblookup "$s" 2>/dev/null | awk -v n="$s<00>" '$2 == n { print $1; exit }')"
 done
+for s in VLSRV1 VLSRV2; do
+	expect_equal "WINS 10.77.0.11 knows $s" "${ADDR[$s]}" \
+		"$(nmblookup -U 10.77.0.11 --recursion "$s" 2>/dev/null | awk -v n="$s<00>" '$2 == n { print $1; exit }')"
+done
+expect_equal "hosts file resolves files-vlsrv1" 10.77.0.11 \
+	"$(getent ahostsv4 files-vlsrv1 | awk 'NR == 1 { print $1 }')"
 start=$SECONDS
 timeout 5 getent hosts no-such-host.invalid >/dev/null
 rc=$?

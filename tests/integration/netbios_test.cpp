@@ -1,0 +1,275 @@
+// Name resolution as a PC on a Windows LAN does it, against the lab's Samba
+// servers: the client's hosts file does not know the servers, so their names
+// resolve through WINS (the client's smb.conf names VLSRV1) or by broadcast,
+// and their addresses back to names through NetBIOS node status.
+#include "Lab.h"
+
+#include "resolver/NetbiosClient.h"
+#include "resolver/NetbiosLink.h"
+
+#include <platform/backends.h>
+#include <velnip.h>
+#include <winsock.h>
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+
+namespace lab = velnor::lab;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr std::string_view kWinsServer = "10.77.0.11";   // VLSRV1: VLABGRP1's names
+constexpr std::string_view kVlabgrp2Wins = "10.77.0.13"; // VLSRV3 keeps its own
+constexpr std::string_view kHostsOnlyName = "files-vlsrv1";
+
+uint32_t addressOf(std::string_view dotted) {
+  return inet_addr(std::string(dotted).c_str());
+}
+
+std::string dotted(const char *address) {
+  struct in_addr value;
+  std::memcpy(&value.s_addr, address, 4);
+  return inet_ntoa(value);
+}
+
+std::string firstAddress(const char *name) {
+  const struct hostent *record = gethostbyname(name);
+  return record != nullptr ? dotted(record->h_addr_list[0]) : std::string();
+}
+
+// Packets sent on the client's LAN interface. The name service's DNS
+// queries go to loopback and do not count; only this test runs in the lab
+// client, so every packet counted is ours.
+long lanPacketsSent() {
+  std::ifstream counter(std::string("/sys/class/net/") + std::string(lab::kClientInterface) +
+                        "/statistics/tx_packets");
+  long packets = -1;
+  counter >> packets;
+  return packets;
+}
+
+class ScopedEnvironment {
+public:
+  ScopedEnvironment(const char *name, const std::string &value) : name_(name) {
+    if (const char *old = std::getenv(name))
+      old_ = old;
+    ::setenv(name, value.c_str(), 1);
+  }
+  ~ScopedEnvironment() {
+    if (old_)
+      ::setenv(name_, old_->c_str(), 1);
+    else
+      ::unsetenv(name_);
+  }
+
+private:
+  const char *name_;
+  std::optional<std::string> old_;
+};
+
+// A Samba configuration without a WINS server, found first through HOME as
+// libsmbclient finds it: the client becomes a broadcast-only node.
+class WithoutWins {
+public:
+  WithoutWins() {
+    char pattern[] = "/tmp/velnor-nowins-XXXXXX";
+    home_ = ::mkdtemp(pattern);
+    std::filesystem::create_directories(home_ + "/.smb");
+    std::ofstream(home_ + "/.smb/smb.conf") << "[global]\n\tworkgroup = VLABGRP1\n";
+    home = std::make_unique<ScopedEnvironment>("HOME", home_);
+  }
+  ~WithoutWins() {
+    home.reset();
+    std::filesystem::remove_all(home_);
+  }
+
+private:
+  std::string home_;
+  std::unique_ptr<ScopedEnvironment> home;
+};
+
+// Runs `probe` in a child with its own mount namespace whose /etc/hosts has
+// `hosts` as content, and gives back what the probe printed.
+std::string withHostsFile(const std::string &hosts, const std::function<std::string()> &probe) {
+  char path[] = "/tmp/velnor-hosts-XXXXXX";
+  const int fd = ::mkstemp(path);
+  if (fd < 0)
+    return "<mkstemp failed>";
+  (void)!::write(fd, hosts.data(), hosts.size());
+  ::close(fd);
+  int channel[2];
+  if (::pipe(channel) != 0)
+    return "<pipe failed>";
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::close(channel[0]);
+    std::string result = "<mount failed>";
+    if (::unshare(CLONE_NEWNS) == 0 &&
+        ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+        ::mount(path, "/etc/hosts", nullptr, MS_BIND, nullptr) == 0)
+      result = probe();
+    (void)!::write(channel[1], result.data(), result.size());
+    ::_exit(0);
+  }
+  ::close(channel[1]);
+  std::string output;
+  char buffer[256];
+  for (ssize_t n; (n = ::read(channel[0], buffer, sizeof buffer)) > 0;)
+    output.append(buffer, static_cast<size_t>(n));
+  ::close(channel[0]);
+  ::waitpid(child, nullptr, 0);
+  ::unlink(path);
+  return output;
+}
+
+class LabNetbios : public ::testing::Test {
+protected:
+  void SetUp() override {
+    lab::requireLab();
+    ASSERT_EQ(WSAStartup(257, &data_), 0);
+  }
+  void TearDown() override { WSACleanup(); }
+
+private:
+  WSADATA data_;
+};
+
+} // namespace
+
+TEST_F(LabNetbios, EveryServerResolvesWithWinsConfigured) {
+  for (const lab::Server &server : lab::kServers) {
+    const std::string name(server.name);
+    EXPECT_EQ(firstAddress(name.c_str()), server.address) << name;
+    EXPECT_EQ(firstAddress(("  " + name).substr(2).c_str()), server.address);
+  }
+  EXPECT_EQ(firstAddress("vlsrv2"), "10.77.0.12") << "NetBIOS names are not case-sensitive";
+}
+
+TEST_F(LabNetbios, EachServerIsKnownToItsWinsServer) {
+  for (const lab::Server &server : lab::kServers) {
+    const std::string_view wins =
+        server.workgroup == lab::kWorkgroup1 ? kWinsServer : kVlabgrp2Wins;
+    const auto result =
+        platform::netbios::queryName(*platform::netbios::hostName(server.name), {addressOf(wins)},
+                                     false, platform::NetbiosLink::kWinsRetries);
+    ASSERT_EQ(result.outcome, platform::netbios::QueryOutcome::Found) << server.name;
+    EXPECT_EQ(result.addresses, std::vector<uint32_t>{addressOf(server.address)});
+  }
+  const auto unknown = platform::netbios::queryName(*platform::netbios::hostName("NOSUCHHOST"),
+                                                    {addressOf(kWinsServer)}, false,
+                                                    platform::NetbiosLink::kWinsRetries);
+  EXPECT_EQ(unknown.outcome, platform::netbios::QueryOutcome::Negative);
+}
+
+TEST_F(LabNetbios, EveryServerResolvesByBroadcastWithoutWins) {
+  WithoutWins broadcastOnly;
+  for (const lab::Server &server : lab::kServers)
+    EXPECT_EQ(firstAddress(std::string(server.name).c_str()), server.address) << server.name;
+}
+
+TEST_F(LabNetbios, HostsFileAnswersBeforeNetbios) {
+  EXPECT_EQ(firstAddress(std::string(kHostsOnlyName).c_str()), lab::kVlsrv1.address);
+  const std::string answer =
+      withHostsFile("10.77.0.250\tVLSRV2\n", [] { return firstAddress("VLSRV2"); });
+  EXPECT_EQ(answer, "10.77.0.250");
+}
+
+TEST_F(LabNetbios, UnknownNameGivesUpAfterTheBroadcastTries) {
+  {
+    WithoutWins broadcastOnly;
+    const auto start = Clock::now();
+    EXPECT_EQ(gethostbyname("NOSUCHHOST"), nullptr);
+    const auto took = Clock::now() - start;
+    // Three tries 750 ms apart, and no more.
+    EXPECT_GE(took, std::chrono::milliseconds(2200));
+    EXPECT_LT(took, std::chrono::milliseconds(3500));
+  }
+  // The WINS server's negative answer ends the WINS step at once; only the
+  // broadcast tries remain, not three WINS tries of 1.5 s before them.
+  const auto start = Clock::now();
+  EXPECT_EQ(gethostbyname("NOSUCHHOST"), nullptr);
+  EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(3500));
+}
+
+TEST_F(LabNetbios, AddressesGiveBackTheServersNetbiosNames) {
+  for (const lab::Server &server : lab::kServers) {
+    const ULONG address = addressOf(server.address);
+    const struct hostent *record =
+        gethostbyaddr(reinterpret_cast<const char *>(&address), 4, AF_INET);
+    ASSERT_NE(record, nullptr) << server.address;
+    // The client's hosts file knows VLSRV1's address by another name, and the
+    // hosts file is asked first.
+    const std::string expected(server.name == lab::kVlsrv1.name ? kHostsOnlyName : server.name);
+    EXPECT_EQ(record->h_name, expected);
+    ASSERT_NE(record->h_addr_list[0], nullptr);
+    EXPECT_EQ(dotted(record->h_addr_list[0]), server.address);
+    EXPECT_EQ(record->h_addr_list[1], nullptr);
+  }
+  const ULONG nobody = addressOf(lab::kNoHostAddress);
+  const auto start = Clock::now();
+  EXPECT_EQ(gethostbyaddr(reinterpret_cast<const char *>(&nobody), 4, AF_INET), nullptr);
+  EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(2200)) << "all three tries were made";
+}
+
+TEST_F(LabNetbios, NamesWithoutANetbiosFormAreNeverSent) {
+  const long before = lanPacketsSent();
+  ASSERT_GE(before, 0);
+  EXPECT_EQ(gethostbyname("SIXTEEN-LETTERS!"), nullptr);
+  EXPECT_EQ(gethostbyname("vlsrv1.lab"), nullptr);
+  EXPECT_EQ(firstAddress("10.77.0.11"), "10.77.0.11");
+  EXPECT_EQ(lanPacketsSent(), before);
+
+  EXPECT_EQ(gethostbyname("NOSUCHHOST"), nullptr);
+  // One WINS query, answered negatively at once, then three broadcasts.
+  EXPECT_EQ(lanPacketsSent() - before, 4) << "a 10-byte name does go to NetBIOS";
+}
+
+TEST_F(LabNetbios, SwitchedOffNetbiosSendsNothing) {
+  ScopedEnvironment off("VELNOR_NETBIOS", "0");
+  const long before = lanPacketsSent();
+  EXPECT_EQ(gethostbyname("VLSRV2"), nullptr);
+  const ULONG address = addressOf(lab::kVlsrv2.address);
+  EXPECT_EQ(gethostbyaddr(reinterpret_cast<const char *>(&address), 4, AF_INET), nullptr);
+  EXPECT_EQ(lanPacketsSent(), before);
+  EXPECT_EQ(firstAddress(std::string(kHostsOnlyName).c_str()), lab::kVlsrv1.address);
+}
+
+TEST_F(LabNetbios, LoopbackHostsEntryGivesWayToTheLanAddress) {
+  const std::string hosts = "127.0.0.1\tlocalhost\n127.0.1.1\tvlclient\n";
+  EXPECT_EQ(withHostsFile(hosts, [] { return std::string(LocalIP()); }), lab::kClientAddress);
+  EXPECT_EQ(withHostsFile(hosts,
+                          [] {
+                            const char *name = GetComputerNameStr();
+                            return std::string(name != nullptr ? name : "") + "( " + LocalIP() +
+                                   ")";
+                          }),
+            "VLCLIENT( 10.77.0.10)");
+}
+
+TEST_F(LabNetbios, RealHostsAddressesForThisMachineAreKept) {
+  const std::string hosts = "10.77.0.10\tvlclient\n10.77.0.200\tvlclient\n";
+  EXPECT_EQ(withHostsFile(hosts, [] { return std::string(LocalIP()); }), "10.77.0.200");
+  EXPECT_EQ(withHostsFile(hosts,
+                          [] {
+                            const struct hostent *record = gethostbyname("vlclient");
+                            std::string all;
+                            for (char **a = record->h_addr_list; *a != nullptr; ++a)
+                              all += dotted(*a) + " ";
+                            return all;
+                          }),
+            "10.77.0.10 10.77.0.200 ");
+}

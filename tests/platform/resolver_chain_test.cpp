@@ -1,0 +1,138 @@
+// The resolver chain rebuilt from scripted links: which link answers, and
+// how this machine's own name is answered from its adapters.
+#include "resolver/LocalNameLink.h"
+#include "resolver/NetbiosLink.h"
+#include "resolver/ResolverChain.h"
+
+#include <support/ScriptedBackends.h>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using platform::HostEntry;
+using platform::Ipv4Interface;
+using testsupport::address;
+
+// A link answering from a table, without installing itself anywhere.
+class TableLink final : public platform::ResolverBackend {
+public:
+  std::map<std::string, HostEntry> names;
+  std::map<uint32_t, HostEntry> addresses;
+  int asked = 0;
+
+  std::optional<HostEntry> byName(const std::string &name) override {
+    ++asked;
+    auto found = names.find(name);
+    return found == names.end() ? std::nullopt : std::optional(found->second);
+  }
+  std::optional<HostEntry> byAddress(uint32_t a) override {
+    ++asked;
+    auto found = addresses.find(a);
+    return found == addresses.end() ? std::nullopt : std::optional(found->second);
+  }
+};
+
+HostEntry host(const std::string &name, std::initializer_list<const char *> dotted) {
+  HostEntry entry{name, {}, {}};
+  for (const char *d : dotted)
+    entry.addresses.push_back(address(d));
+  return entry;
+}
+
+Ipv4Interface up(int index, const char *dotted, bool defaultRoute = false, bool loopback = false) {
+  return {index, address(dotted), 0, loopback, defaultRoute};
+}
+
+} // namespace
+
+TEST(ResolverChain, FirstLinkThatKnowsTheNameAnswers) {
+  TableLink first, second, third;
+  second.names["pc1"] = host("pc1", {"10.0.0.1"});
+  third.names["pc1"] = host("PC1", {"10.0.0.2"});
+  first.names["empty"] = HostEntry{"empty", {}, {}}; // no address: not an answer
+  third.names["empty"] = host("EMPTY", {"10.0.0.3"});
+  platform::ResolverChain chain({&first, &second, &third});
+
+  EXPECT_EQ(chain.byName("pc1")->addresses, host("", {"10.0.0.1"}).addresses);
+  EXPECT_EQ(third.asked, 0);
+  EXPECT_EQ(chain.byName("empty")->name, "EMPTY");
+  EXPECT_FALSE(chain.byName("nobody"));
+  EXPECT_EQ(first.asked, 3);
+
+  third.addresses[address("10.0.0.2")] = host("PC1", {"10.0.0.2"});
+  EXPECT_EQ(chain.byAddress(address("10.0.0.2"))->name, "PC1");
+  EXPECT_FALSE(chain.byAddress(address("10.0.0.9")));
+}
+
+TEST(LocalNameLink, MatchesThisMachineWithOrWithoutDomain) {
+  const struct {
+    const char *name, *host;
+    bool same;
+  } cases[] = {
+      {"vlclient", "vlclient", true},
+      {"VLCLIENT", "vlclient", true},
+      {"vlclient.lab", "vlclient", true},
+      {"vlclient", "vlclient.lab.example", true},
+      {"VLClient.LAB.example", "vlclient.lab.example", true},
+      {"vlclient.other", "vlclient.lab", false},
+      {"vlclient2", "vlclient", false},
+      {"vlclien", "vlclient", false},
+      {"", "vlclient", false},
+  };
+  for (const auto &c : cases)
+    EXPECT_EQ(platform::LocalNameLink::namesThisMachine(c.name, c.host), c.same)
+        << c.name << " / " << c.host;
+}
+
+TEST(LocalNameLink, LoopbackOnlyAnswerIsReplacedByTheAdapters) {
+  TableLink nameService;
+  nameService.names["pc1"] = host("pc1.lan", {"127.0.1.1"});
+  std::vector<Ipv4Interface> interfaces = {up(1, "127.0.0.1", false, true), up(3, "192.168.5.7"),
+                                           up(2, "10.1.2.3"), up(4, "172.16.0.9", true)};
+  platform::LocalNameLink link([] { return std::optional<std::string>("pc1"); }, nameService,
+                               [&] { return interfaces; });
+
+  std::optional<HostEntry> answer = link.byName("pc1");
+  ASSERT_TRUE(answer);
+  EXPECT_EQ(answer->name, "pc1.lan");
+  // The default route's interface first, then by interface index.
+  EXPECT_EQ(answer->addresses, host("", {"172.16.0.9", "10.1.2.3", "192.168.5.7"}).addresses);
+
+  interfaces = {up(1, "127.0.0.1", false, true)};
+  EXPECT_EQ(link.byName("pc1")->addresses, host("", {"127.0.0.1"}).addresses);
+
+  EXPECT_FALSE(link.byName("pc2")) << "another name goes on to the next link";
+  EXPECT_FALSE(link.byAddress(address("10.1.2.3")));
+}
+
+TEST(LocalNameLink, RealAddressesFromTheNameServiceAreKeptInOrder) {
+  TableLink nameService;
+  nameService.names["pc1"] = host("pc1", {"127.0.1.1", "10.9.0.2", "10.9.0.1"});
+  platform::LocalNameLink link([] { return std::optional<std::string>("pc1"); }, nameService,
+                               [] { return std::vector<Ipv4Interface>{up(2, "10.1.2.3", true)}; });
+  EXPECT_EQ(link.byName("pc1")->addresses,
+            host("", {"127.0.1.1", "10.9.0.2", "10.9.0.1"}).addresses);
+}
+
+TEST(NetbiosLink, NeverAsksForNamesWithoutANetbiosForm) {
+  int settingsRead = 0;
+  platform::NetbiosLink link([&] {
+    ++settingsRead;
+    return platform::NetbiosSettings{false, std::nullopt, {}};
+  });
+  EXPECT_FALSE(link.byName("SIXTEEN-LETTERS!"));
+  EXPECT_FALSE(link.byName("host.example"));
+  EXPECT_FALSE(link.byName(""));
+  EXPECT_EQ(settingsRead, 0) << "no query is prepared for such a name";
+  EXPECT_FALSE(link.byName("VLSRV1")) << "switched off";
+  EXPECT_EQ(settingsRead, 1);
+}
+
+TEST(NetbiosLink, NodeStatusSkipsAddressesNoSingleHostHas) {
+  for (const char *target :
+       {"0.0.0.0", "255.255.255.255", "224.0.0.251", "239.1.2.3", "127.0.0.1", "127.0.1.1"})
+    EXPECT_FALSE(platform::NetbiosLink::isNodeStatusTarget(address(target))) << target;
+  for (const char *target : {"10.77.0.11", "192.168.1.255", "223.255.255.254"})
+    EXPECT_TRUE(platform::NetbiosLink::isNodeStatusTarget(address(target))) << target;
+}
