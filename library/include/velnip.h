@@ -95,6 +95,7 @@ VELNIP_BOOL VELNIP_CALL GetIPandHost(const char **HostName, const char **Address
  * Returns the FIRST address the name resolves to. Starts and cleans up
  * WinSock.
  * Failure: the empty text (also for a NULL or empty Name).
+ * Storage: the platform's per-thread inet_ntoa buffer.
  */
 const char *VELNIP_CALL GetIpAddress(const char *Name);
 
@@ -106,6 +107,7 @@ const char *VELNIP_CALL GetIpAddress(const char *Name);
  * address itself. Starts and cleans up WinSock.
  * Failure: the empty text: a name that does not resolve, an address without
  * a reverse entry, or a NULL or empty Name.
+ * Storage: the platform's per-thread inet_ntoa buffer.
  */
 const char *VELNIP_CALL GetIpAddressStr(const char *Name);
 
@@ -114,6 +116,7 @@ const char *VELNIP_CALL GetIpAddressStr(const char *Name);
  * Returns the LAST address the name resolves to. Starts and cleans up
  * WinSock.
  * Failure: the empty text (also for a NULL or empty Name).
+ * Storage: the platform's per-thread inet_ntoa buffer.
  */
 const char *VELNIP_CALL GetIPFromHost(const char *Name);
 
@@ -141,7 +144,8 @@ const char *VELNIP_CALL GetHostNamestr(const char *Address);
 /*
  * NameOrAddress: a host name or a dotted address; the answer goes the other
  * way. Synchronous: it answers from the lookup it makes, and neither posts a
- * request nor sends a message to any window. Starts and cleans up WinSock.
+ * request nor sends a message to any window, so it keeps no reply buffer or
+ * window handle of its own. Starts and cleans up WinSock.
  * - A dotted address gives the first address of its reverse record, which is
  *   the address itself when a reverse entry exists.
  * - Anything else gives the canonical name the name resolves to.
