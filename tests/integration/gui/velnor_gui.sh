@@ -1,0 +1,181 @@
+# velnor_gui.sh: drives the real velnor binary on a virtual X display for
+# end-to-end tests, and reads its windows back through Qt's accessibility
+# tree (AT-SPI over a private D-Bus session bus) and the X clipboard.
+#
+# Source it from a bash script that runs inside the lab's client namespace
+# (through velnor_lab_test or lab/lan exec), then:
+#
+#   gui_start BUILD/bin/velnor     copy velnor and its libraries to a scratch
+#                                  folder (its settings file stays there), start
+#                                  Xvfb, a session bus and velnor; wait for the
+#                                  main window "Velnor"; stop all on exit
+#   gui_focus_window               give the main window the keyboard focus
+#   gui_click ROLE NAME            click the middle of a showing control, found
+#                                  by accessible role and name, e.g.
+#                                  gui_click "push button" "すべてコピー"
+#   gui_click_at X Y               click at screen position X Y
+#   gui_key KEY...                 xdotool key names to the focused window,
+#                                  e.g. gui_key ctrl+n
+#   gui_enabled ROLE NAME          true while that control is enabled
+#   gui_wait_enabled ROLE NAME S   wait up to S seconds until it is enabled
+#   gui_wait_window TITLE S        wait up to S seconds for a window title
+#   gui_window_shown TITLE         true while a window of that title is mapped
+#   gui_clipboard                  the clipboard text, byte for byte
+#   gui_table / gui_tree           the first showing table's rows (cells joined
+#                                  by '|') / the tree's items (two spaces a level)
+#   gui_a11y_dump                  every accessible object, for diagnosis
+#   gui_screenshot FILE            PNG of the whole screen
+#   gui_fail MESSAGE               screenshot and accessibility dump into
+#                                  $GUI_ARTIFACTS (default: the scratch folder's
+#                                  parent, kept), message to stderr, exit 1
+#   gui_stop                       end velnor, the bus and Xvfb; remove scratch
+#
+# Needs xvfb, xdotool, xclip, imagemagick, dbus, at-spi2-core, python3-dbus.
+
+GUI_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+GUI_SCRATCH=""
+GUI_XVFB_PID=""
+GUI_BUS_PID=""
+GUI_VELNOR_PID=""
+GUI_WINDOW=""
+
+gui_log() { printf 'gui: %s\n' "$*" >&2; }
+
+gui_start() {
+	local program=$1 library
+	GUI_SCRATCH=$(mktemp -d /tmp/velnor-gui-XXXXXX)
+	trap gui_stop EXIT
+	trap 'exit 130' INT TERM
+	cp "$program" "$GUI_SCRATCH/"
+	for library in "$(dirname "$program")"/lib*.so*; do
+		[[ -e "$library" ]] && cp -P "$library" "$GUI_SCRATCH/"
+	done
+	mkdir -m 700 "$GUI_SCRATCH/runtime"
+	export XDG_RUNTIME_DIR="$GUI_SCRATCH/runtime" HOME="$GUI_SCRATCH"
+
+	# Xvfb picks a free display number and writes it to fd 3.
+	Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$GUI_SCRATCH/display" \
+		>"$GUI_SCRATCH/xvfb.log" 2>&1 &
+	GUI_XVFB_PID=$!
+	local tries=100
+	while [[ ! -s "$GUI_SCRATCH/display" ]] && ((tries-- > 0)); do sleep 0.05; done
+	[[ -s "$GUI_SCRATCH/display" ]] || gui_fail "Xvfb did not start: $(cat "$GUI_SCRATCH/xvfb.log")"
+	export DISPLAY=":$(tr -dc '0-9' <"$GUI_SCRATCH/display")"
+
+	# A private session bus; its accessibility bus is started before velnor,
+	# whose bridge only connects to one that already runs.
+	local bus
+	bus=$(dbus-daemon --session --fork --nosyslog --print-address=1 --print-pid=1 2>/dev/null) ||
+		gui_fail "dbus-daemon did not start"
+	export DBUS_SESSION_BUS_ADDRESS=${bus%%$'\n'*}
+	GUI_BUS_PID=${bus##*$'\n'}
+	dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.a11y.Bus.GetAddress \
+		>/dev/null || gui_fail "the accessibility bus did not start"
+
+	QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_QPA_PLATFORM=xcb \
+		"$GUI_SCRATCH/$(basename "$program")" >"$GUI_SCRATCH/velnor.log" 2>&1 &
+	GUI_VELNOR_PID=$!
+	GUI_WINDOW=$(timeout 30 xdotool search --sync --onlyvisible --name '^Velnor$' | head -n 1)
+	[[ -n "$GUI_WINDOW" ]] || gui_fail "the Velnor window did not appear"
+	# The accessibility tree is complete once the buttons are in it.
+	tries=100
+	until gui_find "push button" "ホスト検索" >/dev/null; do
+		((tries-- > 0)) || gui_fail "the window's accessibility tree did not appear"
+		sleep 0.1
+	done
+}
+
+gui_focus_window() {
+	xdotool windowfocus --sync "$GUI_WINDOW"
+}
+
+# "x y w h enabled" of a showing control, by accessible role and name.
+gui_find() {
+	"$GUI_DIR/a11y.py" find "$1" "$2"
+}
+
+gui_click_at() {
+	xdotool mousemove --sync "$1" "$2" click 1
+}
+
+gui_click() {
+	local x y w h enabled
+	read -r x y w h enabled < <(gui_find "$1" "$2") || gui_fail "no showing $1 '$2' to click"
+	gui_click_at $((x + w / 2)) $((y + h / 2))
+}
+
+gui_key() {
+	xdotool key --clearmodifiers "$@"
+}
+
+gui_enabled() {
+	local x y w h enabled
+	read -r x y w h enabled < <(gui_find "$1" "$2") && [[ "$enabled" == 1 ]]
+}
+
+gui_wait_enabled() {
+	local deadline=$((SECONDS + $3))
+	until gui_enabled "$1" "$2"; do
+		((SECONDS < deadline)) || return 1
+		sleep 0.1
+	done
+}
+
+gui_window_shown() {
+	xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1
+}
+
+gui_wait_window() {
+	timeout "$2" xdotool search --sync --onlyvisible --name "^$1\$" >/dev/null 2>&1
+}
+
+gui_clipboard() {
+	xclip -o -selection clipboard
+}
+
+gui_table() { "$GUI_DIR/a11y.py" table; }
+gui_tree() { "$GUI_DIR/a11y.py" tree; }
+gui_a11y_dump() { "$GUI_DIR/a11y.py" dump; }
+
+gui_screenshot() {
+	import -window root "$1"
+}
+
+gui_fail() {
+	local artifacts=${GUI_ARTIFACTS:-}
+	gui_log "FAIL: $*"
+	if [[ -n "$GUI_SCRATCH" && -n "${DISPLAY:-}" ]]; then
+		[[ -n "$artifacts" ]] || artifacts=$(mktemp -d /tmp/velnor-gui-failure-XXXXXX)
+		mkdir -p "$artifacts"
+		gui_screenshot "$artifacts/screen.png" 2>/dev/null
+		gui_a11y_dump >"$artifacts/a11y.txt" 2>&1
+		cp "$GUI_SCRATCH/velnor.log" "$artifacts/" 2>/dev/null
+		gui_log "screenshot, accessibility dump and velnor's output are in $artifacts"
+	fi
+	exit 1
+}
+
+# Ends one process started here: TERM, then KILL after a grace period.
+gui_end() {
+	local pid=$1 tries=50
+	[[ -n "$pid" ]] || return 0
+	kill -TERM "$pid" 2>/dev/null || return 0
+	while kill -0 "$pid" 2>/dev/null && ((tries-- > 0)); do sleep 0.1; done
+	kill -KILL "$pid" 2>/dev/null
+	wait "$pid" 2>/dev/null
+	return 0
+}
+
+gui_stop() {
+	gui_end "$GUI_VELNOR_PID"
+	GUI_VELNOR_PID=""
+	# The accessibility bus and its registry are children of the session bus;
+	# they end when it ends.
+	gui_end "$GUI_BUS_PID"
+	GUI_BUS_PID=""
+	gui_end "$GUI_XVFB_PID"
+	GUI_XVFB_PID=""
+	[[ -n "$GUI_SCRATCH" ]] && rm -rf "$GUI_SCRATCH"
+	GUI_SCRATCH=""
+	return 0
+}
