@@ -8,8 +8,12 @@
 #include "resolver/NetbiosLink.h"
 
 #include <platform/backends.h>
+#include <Unit1.h>
 #include <velnip.h>
 #include <winsock.h>
+
+#include <QApplication>
+#include <QLabel>
 
 #include <gtest/gtest.h>
 
@@ -249,15 +253,21 @@ TEST_F(LabNetbios, SwitchedOffNetbiosSendsNothing) {
 }
 
 TEST_F(LabNetbios, LoopbackHostsEntryGivesWayToTheLanAddress) {
+  // A stock Debian hosts file: the host name on 127.0.1.1.
   const std::string hosts = "127.0.0.1\tlocalhost\n127.0.1.1\tvlclient\n";
   EXPECT_EQ(withHostsFile(hosts, [] { return std::string(LocalIP()); }), lab::kClientAddress);
+  // What the main window's identity label shows there.
   EXPECT_EQ(withHostsFile(hosts,
                           [] {
-                            const char *name = GetComputerNameStr();
-                            return std::string(name != nullptr ? name : "") + "( " + LocalIP() +
-                                   ")";
+                            qputenv("QT_QPA_PLATFORM", "offscreen");
+                            int argc = 1;
+                            char name[] = "velnor";
+                            char *argv[] = {name, nullptr};
+                            QApplication application(argc, argv);
+                            TForm1 form(std::string{});
+                            return form.Label1->text().toStdString();
                           }),
-            "VLCLIENT( 10.77.0.10)");
+            "VLCLIENT( 10.77.0.10) LoginName: root");
 }
 
 TEST_F(LabNetbios, RealHostsAddressesForThisMachineAreKept) {
