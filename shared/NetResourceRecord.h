@@ -2,6 +2,8 @@
 // functions, filled the same way by the library and the program.
 #pragma once
 
+// winnetwk.h needs the base types of windows.h declared first.
+#include <windows.h>
 #include <winnetwk.h>
 
 // The provider whose browse list both deliverables walk.

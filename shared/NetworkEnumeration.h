@@ -2,6 +2,8 @@
 // browse container, from a single WNetEnumResourceA call.
 #pragma once
 
+// winnetwk.h needs the base types of windows.h declared first.
+#include <windows.h>
 #include <winnetwk.h>
 
 #include <functional>

@@ -79,9 +79,11 @@ VELNIP_EXPORT VELNIP_BOOL VELNIP_CALL CreateNetResourceList(uint32_t ResourceTyp
   if (WNetOpenEnumA(RESOURCE_GLOBALNET, ResourceType, 0, Container, &handle) != NO_ERROR)
     return 0;
   ClosingEnumeration enumeration(handle);
-  if (fillGrowingBuffer(enumeration.handle(), Count, Buffer) != NO_ERROR) {
-    *Count = 0;
+  // The header's count is a uint32_t; Win32's DWORD is an unsigned long of the
+  // same width, a different type to the compiler.
+  DWORD count = 0;
+  if (fillGrowingBuffer(enumeration.handle(), &count, Buffer) != NO_ERROR)
     return 0;
-  }
+  *Count = count;
   return 1;
 }

@@ -1,0 +1,4 @@
+# 64-bit Windows (x86_64-w64-mingw32).
+set(CMAKE_SYSTEM_PROCESSOR AMD64)
+set(VELNOR_MINGW_TRIPLET x86_64-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/MinGW-w64.cmake)
