@@ -1,13 +1,9 @@
-// The LAN host search: every workgroup, its computers and their shares into
-// the tree; every computer whose name resolves into the table and the text
-// lines with its address and MAC address.
-#include "BrowseNameForms.h"
+// Button5Click: the LAN host search into the tree, the host table and the
+// text lines, with the progress dialog kept alive by message pumping.
+#include "LanHostSearch.h"
 #include "ListViewRows.h"
 #include "StrPprog.h"
 #include "Unit1.h"
-#include "WSockUtils.h"
-
-#include <velnip.h>
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -24,13 +20,51 @@ const QString kSearchCaption = QStringLiteral("LAN内ホスト検索");
 const QString kAfterHostName = QStringLiteral("    ");
 const QString kAfterAddress = QStringLiteral("     ");
 
-// The MAC text of a dotted address, or empty when it cannot be found.
-QString MacAddressOf(const QString &Address) {
-  const QByteArray dotted = Address.toLatin1();
-  const char *text = dotted.constData();
-  const char *mac = getRemoteMacAdress(&text);
-  return mac ? QString::fromLatin1(mac) : QString();
-}
+// Puts what the walk finds into the window. Events run inside
+// UpdateProgress and at the second pumping point; whatever they delete is
+// noticed there, and the walk stops before it would be used.
+class WindowSink final : public LanHostSearchSink {
+public:
+  WindowSink(TForm1 &form, TFormStrProgress *progress, const bool &closeRequested)
+      : form_(&form), progress_(progress), closeRequested_(closeRequested) {}
+
+  void WorkgroupFound(const QString &Workgroup) override {
+    workgroupNode_ = new QTreeWidgetItem(form_->TreeView1, {Workgroup});
+  }
+  void ComputerFound(const QString &ComputerEntry) override {
+    computerNode_ = new QTreeWidgetItem(workgroupNode_, {ComputerEntry});
+  }
+  void ShareFound(const QString &ShareLabel) override {
+    new QTreeWidgetItem(computerNode_, {ShareLabel});
+  }
+  bool ProgressReported(int Total, int Current) override {
+    if (!goesOn())
+      return false;
+    progress_->UpdateProgress(kSearching, Total, Current);
+    return goesOn() && !progress_->Cancelled;
+  }
+  bool PendingInputHandled() override {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    return goesOn();
+  }
+  void HostFound(const QString &HostName, const QString &Address, const QString &Mac) override {
+    AppendListViewRow(*form_->ListView1, HostName, {Address, Mac});
+    form_->Memo1->appendPlainText(HostName + kAfterHostName + Address + kAfterAddress + Mac);
+  }
+
+  // The window is still there (nothing else may be touched when it is not).
+  bool formAlive() const { return !form_.isNull(); }
+  TFormStrProgress *progress() const { return progress_.data(); }
+
+private:
+  bool goesOn() const { return form_ && progress_ && !closeRequested_; }
+
+  QPointer<TForm1> form_;
+  QPointer<TFormStrProgress> progress_;
+  const bool &closeRequested_;
+  QTreeWidgetItem *workgroupNode_ = nullptr;
+  QTreeWidgetItem *computerNode_ = nullptr;
+};
 
 } // namespace
 
@@ -43,82 +77,31 @@ void TForm1::Button5Click() {
   searching_ = true;
   closeRequested_ = false;
   Button5->setEnabled(false);
-  // Events run inside UpdateProgress and at the search's own pumping point;
-  // whatever they delete is noticed before it is used again.
-  const QPointer<TForm1> alive(this);
-  const QPointer<TFormStrProgress> progress = CreateStrProgress(this, kSearching);
+  TFormStrProgress *progress = CreateStrProgress(this, kSearching);
   progress->setWindowTitle(kSearchCaption);
   progress->SetSmoothBar(true);
 
   Memo1->clear();
   TreeView1->clear();
   ListView1->setRowCount(0);
-  QStringList W, C, S;
 
-  WSockUtils::EnumerateNetworkNames(QString(), W);
-  bool stopped = false;
-  for (const QString &w : W) {
-    // An empty container name would list the workgroups again.
-    if (w.isEmpty())
-      continue;
-    auto *workgroupNode = new QTreeWidgetItem(TreeView1, {w});
-    C.clear();
-    WSockUtils::EnumerateNetworkNames(w, C);
-    for (qsizetype i = 0; i < C.size(); ++i) {
-      const QString &c = C[i];
-      if (!c.isEmpty()) {
-        auto *computerNode = new QTreeWidgetItem(workgroupNode, {c});
-        S.clear();
-        WSockUtils::EnumerateNetworkNames(c, S);
-        for (const QString &s : S) {
-          const QString label = ShareLabelOf(s, c);
-          if (!label.isEmpty())
-            new QTreeWidgetItem(computerNode, {label});
-        }
-      }
-
-      progress->UpdateProgress(kSearching, static_cast<int>(C.size() - 1), static_cast<int>(i));
-      if (!alive)
-        return;
-      if (!progress || progress->Cancelled || closeRequested_) {
-        stopped = true;
-        break;
-      }
-      QCoreApplication::processEvents(QEventLoop::AllEvents);
-      if (!alive)
-        return;
-      if (!progress || closeRequested_) {
-        stopped = true;
-        break;
-      }
-
-      const QString hostName = HostNameOf(c);
-      if (hostName.isEmpty())
-        continue;
-      QString address;
-      WSockUtils::ResolveHostAddress(hostName, address);
-      if (address.isEmpty())
-        continue;
-      const QString mac = MacAddressOf(address);
-      AppendListViewRow(*ListView1, hostName, {address, mac});
-      Memo1->appendPlainText(hostName + kAfterHostName + address + kAfterAddress + mac);
-    }
-    if (stopped)
-      break;
-  }
+  WindowSink sink(*this, progress, closeRequested_);
+  WalkLanHosts(sink);
+  if (!sink.formAlive())
+    return;
 
   // As a Windows owner does, the window takes the activation back from its
   // dialog, so that the keyboard focus given below is where the user types.
-  const bool dialogWasActive = progress && progress->isActiveWindow();
-  delete progress.data();
+  const bool dialogWasActive = sink.progress() && sink.progress()->isActiveWindow();
+  delete sink.progress();
   Button5->setEnabled(true);
   Button5->setFocus();
-  if (dialogWasActive && !closeRequested_)
-    activateWindow();
   searching_ = false;
   if (closeRequested_) {
     closeRequested_ = false;
     close();
+  } else if (dialogWasActive) {
+    activateWindow();
   }
 }
 
