@@ -33,8 +33,9 @@ scratch=$(mktemp -d "$scratch_root/wine.XXXXXX")
 trap 'rm -rf "$scratch"' EXIT
 
 # Inside the namespace: loopback up, then Wine with a prefix nobody else uses.
-# Mono and Gecko are not wanted (and would try to download themselves), and
-# the prefix's wineserver is stopped before the prefix is removed.
+# Mono and Gecko are not wanted (and would try to download themselves), nor
+# menu entries in the home folder; the prefix's wineserver is stopped before
+# the prefix is removed.
 inside=$(cat <<'SCRIPT'
 set -u
 ip link set lo up || exit 1
@@ -50,5 +51,5 @@ SCRIPT
 )
 
 env -u DISPLAY -u WAYLAND_DISPLAY WINEPREFIX="$scratch/prefix" WINEARCH=win64 WINEDEBUG=-all \
-  WINEDLLOVERRIDES="mscoree,mshtml=" WINE="$wine" WINESERVER="$wineserver" \
+  WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=" WINE="$wine" WINESERVER="$wineserver" \
   "${namespace[@]}" bash -c "$inside" run-under-wine "$@"
