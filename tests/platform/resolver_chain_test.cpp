@@ -41,7 +41,12 @@ HostEntry host(const std::string &name, std::initializer_list<const char *> dott
 }
 
 Ipv4Interface up(int index, const char *dotted, bool defaultRoute = false, bool loopback = false) {
-  return {index, address(dotted), 0, loopback, defaultRoute};
+  Ipv4Interface entry;
+  entry.index = index;
+  entry.address = address(dotted);
+  entry.loopback = loopback;
+  entry.defaultRoute = defaultRoute;
+  return entry;
 }
 
 } // namespace
