@@ -7,6 +7,7 @@
   a11y.py table                the rows of the first table, cells joined by '|'
   a11y.py tree [INDENT]        the expanded items of the first tree, two spaces
                                a level; INDENT: the tree's indentation (19)
+  a11y.py list                 the items of the first list box, one a line
 
 Uses the session bus of DBUS_SESSION_BUS_ADDRESS; exits 1 when the
 application or the object is not (yet) there.
@@ -136,8 +137,19 @@ def cmd_tree(bus, indent=None):
     return 0
 
 
+def cmd_list(bus):
+    box = first(bus, "list")
+    if box is None:
+        return 1
+    for item in box.children():
+        if item.role() == "list item":
+            print(item.name())
+    return 0
+
+
 def main(argv):
-    commands = {"dump": cmd_dump, "find": cmd_find, "table": cmd_table, "tree": cmd_tree}
+    commands = {"dump": cmd_dump, "find": cmd_find, "table": cmd_table, "tree": cmd_tree,
+                "list": cmd_list}
     if len(argv) < 2 or argv[1] not in commands:
         print(__doc__, file=sys.stderr)
         return 2

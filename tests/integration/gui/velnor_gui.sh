@@ -23,6 +23,7 @@
 #   gui_clipboard                  the clipboard text, byte for byte
 #   gui_table / gui_tree           the first showing table's rows (cells joined
 #                                  by '|') / the tree's items (two spaces a level)
+#   gui_list                       the first showing list box's items, one a line
 #   gui_a11y_dump                  every accessible object, for diagnosis
 #   gui_screenshot FILE            PNG of the whole screen
 #   gui_fail MESSAGE               screenshot and accessibility dump into
@@ -135,6 +136,7 @@ gui_clipboard() {
 
 gui_table() { "$GUI_DIR/a11y.py" table; }
 gui_tree() { "$GUI_DIR/a11y.py" tree; }
+gui_list() { "$GUI_DIR/a11y.py" list; }
 gui_a11y_dump() { "$GUI_DIR/a11y.py" dump; }
 
 gui_screenshot() {
