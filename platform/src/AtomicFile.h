@@ -17,12 +17,17 @@ int readRegularFile(const std::string &path, std::string &bytes);
 // that is not a link, or does not exist yet, is its own target.
 int resolveSymlinks(const std::string &path, std::string &target);
 
+// 0 when this process (by its effective ids) may write the file at `path`.
+int writeAccess(const std::string &path);
+
 // Replaces the file at `path` (not a symlink) with `bytes`: they go to a new
 // temporary file in the same folder, which is flushed to disk and then
 // renamed over the original, so the file is always either wholly old or
-// wholly new. The original's permission bits (and, where allowed, owner) are
-// kept; a new file gets 0666 less the umask. On failure the original is
-// untouched and the temporary file is removed.
+// wholly new. A file the process may not write is refused (EACCES, EROFS,
+// EPERM) as Windows refuses to open it. The original's permission bits (and,
+// where allowed, owner) are kept; a new file gets 0666 less the umask. On
+// failure the original is untouched and the temporary file is removed; the
+// temporary files of writers that died before finishing are removed too.
 int replaceFileAtomically(const std::string &path, std::string_view bytes);
 
 } // namespace platform

@@ -237,8 +237,13 @@ UINT WINAPI GetPrivateProfileIntA(LPCSTR lpAppName, LPCSTR lpKeyName, INT nDefau
 
 BOOL WINAPI WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpString,
                                        LPCSTR lpFileName) {
-  if (lpFileName == nullptr || *lpFileName == '\0') {
+  if (lpFileName == nullptr) {
     SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  // Windows cannot open a file without a name for writing.
+  if (*lpFileName == '\0') {
+    SetLastError(ERROR_ACCESS_DENIED);
     return FALSE;
   }
   // What Windows answers, leaving the file alone.
@@ -264,6 +269,12 @@ BOOL WINAPI WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCST
         const int readError = platform::readRegularFile(target, original);
         if (readError != 0 && readError != ENOENT)
           return failWrite(readError);
+        // Windows opens the file for writing first, so a file this process
+        // may not write is refused even when the value is already there.
+        const bool existed = readError == 0;
+        if (existed)
+          if (const int error = platform::writeAccess(target))
+            return failWrite(error);
 
         platform::ProfileDocument profile(original);
         if (lpKeyName == nullptr)
@@ -275,7 +286,6 @@ BOOL WINAPI WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCST
 
         // A missing file is created even when nothing is written to it, as
         // Windows does; an unchanged one is left as it is.
-        const bool existed = readError == 0;
         if (!existed || profile.bytes() != original)
           if (const int error = platform::replaceFileAtomically(target, profile.bytes()))
             return failWrite(error);

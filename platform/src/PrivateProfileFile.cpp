@@ -75,6 +75,11 @@ void classify(std::string_view bytes, Line &line) {
   }
 }
 
+// CR, LF and CRLF each end one line, as Windows reads them.
+size_t breakLength(std::string_view bytes, size_t at) {
+  return bytes.compare(at, 2, "\r\n") == 0 ? 2 : 1;
+}
+
 // Walks the lines of [from, to), which must start and end on line boundaries.
 class LineScanner {
 public:
@@ -89,11 +94,13 @@ public:
     line.begin = position_;
     if (position_ == 0 && bytes_.starts_with(utf8ByteOrderMark))
       line.begin = utf8ByteOrderMark.size();
-    const size_t newline = bytes_.find('\n', line.begin);
-    line.end = newline == std::string_view::npos ? bytes_.size() : newline;
-    line.next = newline == std::string_view::npos ? bytes_.size() : newline + 1;
-    if (newline != std::string_view::npos && line.end > line.begin && bytes_[line.end - 1] == '\r')
-      --line.end;
+    const size_t lineBreak = bytes_.find_first_of("\r\n", line.begin);
+    if (lineBreak == std::string_view::npos) {
+      line.end = line.next = bytes_.size();
+    } else {
+      line.end = lineBreak;
+      line.next = lineBreak + breakLength(bytes_, lineBreak);
+    }
     classify(bytes_, line);
     position_ = line.next;
     return true;
@@ -138,20 +145,14 @@ LineScanner sectionBody(std::string_view bytes, const SectionBounds &bounds) {
 // New lines take the file's line break: that of its first line, CRLF when
 // it has none (as Windows writes).
 std::string_view fileLineBreak(std::string_view bytes) {
-  const size_t newline = bytes.find('\n');
-  if (newline != std::string_view::npos && (newline == 0 || bytes[newline - 1] != '\r'))
-    return "\n";
-  return "\r\n";
+  const size_t at = bytes.find_first_of("\r\n");
+  if (at == std::string_view::npos)
+    return "\r\n";
+  return bytes.substr(at, breakLength(bytes, at));
 }
 
-bool lastLineIsBlank(std::string_view bytes) {
-  if (bytes.ends_with('\n'))
-    bytes.remove_suffix(1);
-  const size_t newline = bytes.rfind('\n');
-  std::string_view last = newline == std::string_view::npos ? bytes : bytes.substr(newline + 1);
-  if (newline == std::string_view::npos && last.starts_with(utf8ByteOrderMark))
-    last.remove_prefix(utf8ByteOrderMark.size());
-  return trimmed(last).empty();
+bool endsWithLineBreak(std::string_view bytes) {
+  return bytes.ends_with('\n') || bytes.ends_with('\r');
 }
 
 std::string keyLine(std::string_view key, std::string_view value) {
@@ -180,12 +181,9 @@ void appendSection(std::string &bytes, std::string_view section, std::string_vie
                    std::string_view value) {
   const std::string_view lineBreak = fileLineBreak(bytes);
   std::string added;
-  if (!bytes.empty()) {
-    if (bytes.back() != '\n')
-      added.append(lineBreak);
-    if (!lastLineIsBlank(bytes))
-      added.append(lineBreak);
-  }
+  // Windows puts no blank line before the new section.
+  if (!bytes.empty() && !endsWithLineBreak(bytes))
+    added.append(lineBreak);
   added.append("[").append(section).append("]").append(lineBreak);
   added.append(keyLine(key, value)).append(lineBreak);
   bytes.append(added);

@@ -4,6 +4,7 @@
 // it was.
 //
 // Reading rules:
+// - CR, LF and CRLF each end a line.
 // - A line whose first non-blank character is '[' and that has a ']' starts a
 //   section; its name is the text up to the last ']', without blanks around
 //   it. A '[' line without ']' (or holding a NUL byte) cannot be read: it
@@ -41,7 +42,7 @@ public:
 
   // Updates the first matching key in place; a new key goes on a new line
   // right after the last key line of its section (after the header when it
-  // has none), and a new section at the end of the file, after a blank line.
+  // has none), and a new section at the end of the file, right after its last line.
   void setValue(std::string_view section, std::string_view key, std::string_view value);
   void removeKey(std::string_view section, std::string_view key);
   // Removes the section's header and every line up to the next header.

@@ -371,22 +371,68 @@ TEST_F(ProfileWrite, AppendsNewKeysAtTheEndOfTheirSectionInWriteOrder) {
                             "b=2\n");
 }
 
-TEST_F(ProfileWrite, AppendsAMissingSectionAfterABlankLine) {
-  const std::string crlf = put("crlf.ini", "[A]\r\nx=1\r\n");
-  EXPECT_TRUE(write(" B ", " y ", "2", crlf));
-  EXPECT_EQ(contents(crlf), "[A]\r\nx=1\r\n\r\n[B]\r\ny=2\r\n");
+struct LineBreakCase {
+  const char *name;
+  std::string original;
+  const char *section;
+  const char *key;
+  const char *value;
+  std::string expected;
+};
 
-  const std::string unterminated = put("unterminated.ini", "[A]\nx=1");
-  EXPECT_TRUE(write("B", "y", "2", unterminated));
-  EXPECT_EQ(contents(unterminated), "[A]\nx=1\n\n[B]\ny=2\n");
+// Windows writes a new section right after the file's last line, with no
+// blank line before it; CR, LF and CRLF each end one line, and every line
+// the file already has keeps its own line end.
+TEST_F(ProfileWrite, UpdatesFilesWithAnyLineEndsAsWindowsDoes) {
+  const LineBreakCase cases[] = {
+      {"new section, CRLF", "[A]\r\nx=1\r\n", " B ", " y ", "2", "[A]\r\nx=1\r\n[B]\r\ny=2\r\n"},
+      {"new section, LF", "[A]\nx=1\n", "B", "y", "2", "[A]\nx=1\n[B]\ny=2\n"},
+      {"new section, CR", "[A]\rx=1\r", "B", "y", "2", "[A]\rx=1\r[B]\ry=2\r"},
+      {"new section, unterminated", "[A]\nx=1", "B", "y", "2", "[A]\nx=1\n[B]\ny=2\n"},
+      {"new section, blank line kept", "[A]\nx=1\n\n", "B", "y", "2", "[A]\nx=1\n\n[B]\ny=2\n"},
+      {"new section, empty file", "", "B", "y", "2", "[B]\r\ny=2\r\n"},
+      {"CR: value in place", "[section1]\rname1=val1\rname2=val2\r", "section1", "name1", "new",
+       "[section1]\rname1=new\rname2=val2\r"},
+      {"CR: new key", "[section1]\rname1=val1\r[s2]\r", "SECTION1", "k", "v",
+       "[section1]\rname1=val1\rk=v\r[s2]\r"},
+      {"CR: last line unterminated", "[section1]\rname1=val1", "section1", "k", "v",
+       "[section1]\rname1=val1\rk=v\r"},
+      {"mixed: each line keeps its end", "[A]\r\nx=1\ry=2\nz=3\r\n", "A", "y", "9",
+       "[A]\r\nx=1\ry=9\nz=3\r\n"},
+      {"mixed: new key takes the end of the line above", "[A]\r\nx=1\r[B]\n", "A", "w", "0",
+       "[A]\r\nx=1\rw=0\r[B]\n"},
+      {"CR CR LF is two line ends", "[A]\r\r\nx=1\r\n", "A", "x", "2", "[A]\r\r\nx=2\r\n"},
+      {"delete a CR line", "[A]\rx=1\ry=2\r", "A", "x", nullptr, "[A]\ry=2\r"},
+      {"delete a CR section", "[A]\rx=1\r[B]\ry=2\r", "A", nullptr, nullptr, "[B]\ry=2\r"},
+  };
+  for (const LineBreakCase &c : cases) {
+    const std::string file = put("case.ini", c.original);
+    EXPECT_TRUE(write(c.section, c.key, c.value, file)) << c.name;
+    EXPECT_EQ(contents(file), c.expected) << c.name;
+  }
+}
 
-  const std::string spaced = put("spaced.ini", "[A]\nx=1\n\n");
-  EXPECT_TRUE(write("B", "y", "2", spaced));
-  EXPECT_EQ(contents(spaced), "[A]\nx=1\n\n[B]\ny=2\n");
+struct LineBreakReadCase {
+  const char *name;
+  std::string bytes;
+};
 
-  const std::string empty = put("empty.ini", "");
-  EXPECT_TRUE(write("B", "y", "2", empty));
-  EXPECT_EQ(contents(empty), "[B]\r\ny=2\r\n");
+TEST_F(ProfileRead, TakesCrLfAndCrlfEachAsOneLineEnd) {
+  const LineBreakReadCase cases[] = {
+      {"CR", "[section1]\rname1=val1\rname2=val2\r[section2]\rname3=val3\r"},
+      {"LF", "[section1]\nname1=val1\nname2=val2\n[section2]\nname3=val3\n"},
+      {"CRLF", "[section1]\r\nname1=val1\r\nname2=val2\r\n[section2]\r\nname3=val3\r\n"},
+      {"mixed", "[section1]\rname1=val1\r\nname2=val2\n[section2]\n\rname3=val3"},
+  };
+  for (const LineBreakReadCase &c : cases) {
+    const std::string file = put("case.ini", c.bytes);
+    EXPECT_EQ(profileString("section1", "name1", "dflt", file), "val1") << c.name;
+    EXPECT_EQ(profileString("section1", "name2", "dflt", file), "val2") << c.name;
+    EXPECT_EQ(profileString("section2", "name3", "dflt", file), "val3") << c.name;
+    EXPECT_EQ(profileString("section2", "name1", "dflt", file), "dflt") << c.name;
+    EXPECT_EQ(profileList(nullptr, file).bytes.substr(0, 19), "section1\0section2\0\0"s) << c.name;
+    EXPECT_EQ(profileList("section1", file).bytes.substr(0, 13), "name1\0name2\0\0"s) << c.name;
+  }
 }
 
 TEST_F(ProfileWrite, KeepsEachFilesLineEndings) {
@@ -397,8 +443,8 @@ TEST_F(ProfileWrite, KeepsEachFilesLineEndings) {
     EXPECT_TRUE(write("A", "y", "3", file));
     EXPECT_TRUE(write("B", "z", "4", file));
   }
-  EXPECT_EQ(contents(crlf), "[A]\r\nx=2\r\ny=3\r\n\r\n[B]\r\nz=4\r\n");
-  EXPECT_EQ(contents(lf), "[A]\nx=2\ny=3\n\n[B]\nz=4\n");
+  EXPECT_EQ(contents(crlf), "[A]\r\nx=2\r\ny=3\r\n[B]\r\nz=4\r\n");
+  EXPECT_EQ(contents(lf), "[A]\nx=2\ny=3\n[B]\nz=4\n");
 }
 
 TEST_F(ProfileWrite, DeletesTheFirstMatchingKeyOrAWholeSection) {
@@ -442,8 +488,9 @@ TEST_F(ProfileWrite, RefusesWhatItCannotWriteAndLeavesTheFileAlone) {
   const std::string original = "[A]\r\nx=1\r\n";
   const std::string file = put("settings.ini", original);
 
+  // Windows cannot open a file without a name for writing.
   EXPECT_FALSE(write("A", "x", "2", ""));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
   EXPECT_FALSE(WritePrivateProfileStringA("A", "x", "2", nullptr));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
   EXPECT_FALSE(write(nullptr, "x", "2", file));
@@ -537,7 +584,7 @@ TEST_F(ProfileGarbage, WritingOneKeyChangesOnlyThatLine) {
   const std::string preamble = "Data \0 before \0 first \0 section"s;
   const std::string other = put("other.ini", preamble);
   EXPECT_TRUE(write("section1", "key1", "string1", other));
-  EXPECT_EQ(contents(other), preamble + "\r\n\r\n[section1]\r\nkey1=string1\r\n");
+  EXPECT_EQ(contents(other), preamble + "\r\n[section1]\r\nkey1=string1\r\n");
 }
 
 TEST_F(ProfileGarbage, RandomBytesNeverBreakReadingOrWriting) {
