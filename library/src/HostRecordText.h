@@ -40,12 +40,10 @@ inline const char *lastAddressText(const struct hostent *record) {
   return text;
 }
 
-// gethostbyaddr for an address from inet_addr. INADDR_NONE is what inet_addr
-// gives for text that is no address, so it is never asked about: no record,
-// and nothing sent anywhere.
+// gethostbyaddr for an address from inet_addr. The platform answers
+// INADDR_NONE, inet_addr's value for text that is no address, with no record
+// and without asking anyone.
 inline struct hostent *reverseLookup(ULONG address) {
-  if (address == INADDR_NONE)
-    return nullptr;
   return gethostbyaddr(reinterpret_cast<const char *>(&address), 4, AF_INET);
 }
 
