@@ -10,6 +10,9 @@
 
 namespace {
 
+// WinSock documents 256 bytes as always enough for gethostname.
+constexpr int hostNameBufferSize = 256;
+
 const char *dotted(const char *address) {
   struct in_addr value;
   std::memcpy(&value.s_addr, address, 4);
@@ -20,7 +23,7 @@ const char *dotted(const char *address) {
 
 VELNIP_EXPORT const char *VELNIP_CALL LocalIP(void) {
   velnip::WinSockSession winsock;
-  char name[64];
+  char name[hostNameBufferSize];
   // A failed gethostname leaves the buffer undefined; look up nothing then.
   if (gethostname(name, sizeof name) != 0)
     return velnip::emptyText;
@@ -40,7 +43,7 @@ VELNIP_EXPORT VELNIP_BOOL VELNIP_CALL GetIPandHost(const char **HostName, const 
   if (!winsock.started())
     return 0;
   *Address = velnip::emptyText;
-  thread_local char name[101];
+  thread_local char name[hostNameBufferSize];
   if (gethostname(name, sizeof name) != 0)
     return 0;
   *HostName = name;

@@ -12,7 +12,7 @@ class SystemNames final : public platform::NamesBackend {
 public:
   std::optional<std::string> hostName() override {
     char name[HOST_NAME_MAX + 1] = {};
-    if (::gethostname(name, sizeof name - 1) != 0)
+    if (::gethostname(name, sizeof name) != 0)
       return std::nullopt;
     return std::string(name);
   }
