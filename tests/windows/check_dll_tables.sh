@@ -40,7 +40,7 @@ if [ "$expected" != "$exported" ]; then
 fi
 
 imports=$(awk '/^\tDLL Name:/{print $3}' <<<"$dump")
-echo "imports: $(echo $imports)"
+echo "imports: $(tr '\n' ' ' <<<"$imports")"
 system='^(kernel32|advapi32|user32|ws2_32|wsock32|iphlpapi|mpr|msvcrt|ucrtbase|ntdll|api-ms-win-[a-z0-9-]+)\.dll$'
 while read -r name; do
   if ! [[ ${name,,} =~ $system ]]; then
