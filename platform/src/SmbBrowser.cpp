@@ -1,4 +1,5 @@
-// The system browse backend: libsmbclient, browsing as guest. One context
+// The NetBIOS browse list and share listings through libsmbclient, browsing
+// as guest. One context
 // serves the whole process, so connections to servers are kept and reused.
 #include "BrowseBackends.h"
 #include "SmbUrl.h"
@@ -153,7 +154,7 @@ public:
 
 } // namespace
 
-platform::BrowseBackend &platform::systemBrowser() {
+platform::BrowseBackend &platform::smbBrowser() {
   static SmbBrowser browser;
   return browser;
 }

@@ -5,7 +5,8 @@
 
 namespace platform {
 
-// Windows' order: this machine's own name, the name service, then NetBIOS.
+// Windows' order: this machine's own name, the name service, multicast DNS,
+// NetBIOS, then the address WS-Discovery gave.
 ResolverBackend &systemResolver();
 // hosts file, DNS and whatever else nsswitch.conf lists.
 ResolverBackend &nameServiceSwitch();

@@ -43,6 +43,8 @@ std::vector<platform::Ipv4Interface> platform::upIpv4Interfaces() {
     if ((i->ifa_flags & IFF_BROADCAST) != 0 && i->ifa_broadaddr != nullptr &&
         i->ifa_broadaddr->sa_family == AF_INET)
       entry.broadcast = reinterpret_cast<const sockaddr_in *>(i->ifa_broadaddr)->sin_addr.s_addr;
+    if (i->ifa_netmask != nullptr && i->ifa_netmask->sa_family == AF_INET)
+      entry.netmask = reinterpret_cast<const sockaddr_in *>(i->ifa_netmask)->sin_addr.s_addr;
     entry.loopback = (i->ifa_flags & IFF_LOOPBACK) != 0;
     entry.defaultRoute = !viaDefault.empty() && viaDefault == i->ifa_name;
     interfaces.push_back(entry);

@@ -1,0 +1,16 @@
+// A computer that announced itself through WS-Discovery.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace platform::wsd {
+
+struct DiscoveredComputer {
+  std::string name;  // as its pub:Computer gives it
+  std::string group; // its workgroup, or its DNS domain when `domain`
+  bool domain = false;
+  uint32_t address = 0; // of its metadata address (XAddrs), network byte order
+};
+
+} // namespace platform::wsd
