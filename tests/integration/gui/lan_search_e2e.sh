@@ -3,7 +3,8 @@
 # on the host list starts the LAN host search; once "ホスト検索" is enabled
 # again, "すべてコピー" must put one line per lab server on the clipboard, and
 # the table and the tree must show every server with its address, MAC
-# address and shares.
+# address and shares. Then a close during a second search must end velnor
+# cleanly.
 #
 #   lab/lan exec tests/integration/gui/lan_search_e2e.sh BUILD/bin/velnor
 set -uo pipefail
@@ -107,4 +108,13 @@ check "tree" "$expected_tree" "$(gui_tree | tree_paths)"
 if ((failures > 0)); then
 	gui_fail "$failures check(s) failed"
 fi
+
+# Closing the window during a search cancels it; the window then closes and
+# velnor exits normally, saving its settings (under AddressSanitizer, with no
+# error and no leak).
+gui_click "table" ""
+gui_key ctrl+n
+gui_close 60 || gui_fail "velnor did not exit cleanly after a close during a search (status $?)"
+check "settings saved at exit" "[Window]" "$(gui_settings | head -n 1 | tr -d '\r')"
+((failures == 0)) || gui_fail "$failures check(s) failed"
 echo "lan_search_e2e: all checks passed"

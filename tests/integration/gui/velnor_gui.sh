@@ -29,7 +29,12 @@
 #   gui_fail MESSAGE               screenshot and accessibility dump into
 #                                  $GUI_ARTIFACTS (default: the scratch folder's
 #                                  parent, kept), message to stderr, exit 1
-#   gui_stop                       end velnor, the bus and Xvfb; remove scratch
+#   gui_close S                    close the main window as its frame's close
+#                                  button does; wait up to S seconds for velnor
+#                                  to exit; its exit status is the result
+#   gui_settings                   the settings file velnor keeps beside itself
+#   gui_stop                       end velnor (TERM if still running), the bus
+#                                  and Xvfb; remove scratch
 #
 # Needs xvfb, xdotool, xclip, imagemagick, dbus, at-spi2-core, python3-dbus.
 
@@ -73,7 +78,11 @@ gui_start() {
 	dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.a11y.Bus.GetAddress \
 		>/dev/null || gui_fail "the accessibility bus did not start"
 
-	QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_QPA_PLATFORM=xcb \
+	# Under AddressSanitizer, strict_string_checks would stop velnor at start:
+	# libxkbcommon-x11 takes names from X replies with strndup, which may read
+	# a counted string without a NUL, and the strict check requires one.
+	ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}strict_string_checks=0" \
+		QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_QPA_PLATFORM=xcb \
 		"$GUI_SCRATCH/$(basename "$program")" >"$GUI_SCRATCH/velnor.log" 2>&1 &
 	GUI_VELNOR_PID=$!
 	GUI_WINDOW=$(timeout 30 xdotool search --sync --onlyvisible --name '^Velnor$' | head -n 1)
@@ -138,6 +147,23 @@ gui_table() { "$GUI_DIR/a11y.py" table; }
 gui_tree() { "$GUI_DIR/a11y.py" tree; }
 gui_list() { "$GUI_DIR/a11y.py" list; }
 gui_a11y_dump() { "$GUI_DIR/a11y.py" dump; }
+
+gui_close() {
+	local deadline=$((SECONDS + $1)) status
+	"$GUI_DIR/xclose.py" "$GUI_WINDOW" || return 1
+	while kill -0 "$GUI_VELNOR_PID" 2>/dev/null; do
+		((SECONDS < deadline)) || return 1
+		sleep 0.1
+	done
+	wait "$GUI_VELNOR_PID"
+	status=$?
+	GUI_VELNOR_PID=""
+	return "$status"
+}
+
+gui_settings() {
+	cat "$GUI_SCRATCH/velnor.ini"
+}
 
 gui_screenshot() {
 	import -window root "$1"
