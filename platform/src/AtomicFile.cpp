@@ -7,7 +7,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
@@ -127,13 +126,18 @@ public:
       pid = pid * 10 + (c - '0');
     }
     for (const char c : entry.substr(dot + 1))
-      if (!std::isalnum(static_cast<unsigned char>(c)))
+      if (!isLetterOrDigit(c))
         return 0;
     return pid;
   }
 
 private:
   static constexpr size_t letterCount = 6;
+
+  // ASCII only, whatever the locale: mkostemp's letters.
+  static bool isLetterOrDigit(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+  }
 
   static std::string randomLetters() {
     static constexpr char letters[] =
