@@ -1,0 +1,14 @@
+// A failed property check in a fuzz target: report it and abort, so that
+// libFuzzer saves the input as a crash.
+#pragma once
+
+#include <cstdio>
+#include <cstdlib>
+
+#define FUZZ_CHECK(condition)                                                                      \
+  do {                                                                                             \
+    if (!(condition)) {                                                                            \
+      std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition);           \
+      std::abort();                                                                                \
+    }                                                                                              \
+  } while (false)
