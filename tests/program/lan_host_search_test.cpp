@@ -330,11 +330,6 @@ TEST_F(LanHostSearchTest, CloseDuringASearchCancelsItThenCloses) {
   EXPECT_EQ(formtest::windowValue(folder.file("velnor.ini"), "Maximized"), "0");
 }
 
-TEST_F(LanHostSearchTest, CloseWithoutASearchClosesAtOnce) {
-  EXPECT_TRUE(form->close());
-  EXPECT_FALSE(form->isVisible());
-}
-
 TEST(BrowseNameForms, HostNamesAndShareLabels) {
   struct Case {
     QString computer, share, host, label;
