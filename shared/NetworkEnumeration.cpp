@@ -28,8 +28,10 @@ bool EnumerateBrowseNames(LPCSTR ContainerName, DWORD BufferSize, const BrowseNa
   ClosingEnumeration enumeration(handle);
 
   std::unique_ptr<unsigned char[]> buffer(new (std::nothrow) unsigned char[BufferSize]);
-  if (buffer == nullptr)
+  if (buffer == nullptr) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return false;
+  }
   DWORD count = asManyAsFit;
   DWORD size = BufferSize;
   if (WNetEnumResourceA(enumeration.handle(), &count, buffer.get(), &size) != NO_ERROR)

@@ -18,6 +18,12 @@
  *   GetHostNamestr is the exception: it needs the caller's start.
  * - getRemoteMacAdress may run on several threads at once; no other export
  *   is safe to call from two threads at once.
+ * - Out of memory, every export gives its failure form (never an exception
+ *   into the caller). LocalIP, GetIPandHost and the name and address exports
+ *   then leave WSA_NOT_ENOUGH_MEMORY in WSAGetLastError, the others
+ *   ERROR_NOT_ENOUGH_MEMORY in GetLastError: both are 8, and on Windows the
+ *   two calls read one value. Any other internal fault sets WSANO_RECOVERY or
+ *   ERROR_GEN_FAILURE the same way.
  */
 #ifndef VELNIP_H
 #define VELNIP_H

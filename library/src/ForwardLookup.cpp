@@ -1,6 +1,7 @@
 // Host name to dotted address.
 #include "EmptyText.h"
 #include "Export.h"
+#include "ExportGuard.h"
 #include "HostRecordText.h"
 #include "SharedStartupRecord.h"
 #include "WinSockSession.h"
@@ -9,27 +10,33 @@
 #include <winsock.h>
 
 VELNIP_EXPORT const char *VELNIP_CALL GetIpAddress(const char *Name) {
-  velnip::WinSockSession winsock(velnip::sharedStartupRecord);
-  if (velnip::namesNothing(Name))
-    return velnip::emptyText;
-  return velnip::firstAddressText(gethostbyname(Name));
+  return velnip::guardedWinSockExport(velnip::emptyText, [&]() -> const char * {
+    velnip::WinSockSession winsock(velnip::sharedStartupRecord);
+    if (velnip::namesNothing(Name))
+      return velnip::emptyText;
+    return velnip::firstAddressText(gethostbyname(Name));
+  });
 }
 
 VELNIP_EXPORT const char *VELNIP_CALL GetIpAddressStr(const char *Name) {
-  velnip::WinSockSession winsock(velnip::sharedStartupRecord);
-  if (velnip::namesNothing(Name))
-    return velnip::emptyText;
-  struct hostent *record = gethostbyname(Name);
-  // A name the resolver does not know may still be an address in one of the
-  // shorter forms that only inet_addr reads.
-  if (record == nullptr)
-    record = velnip::reverseLookup(inet_addr(Name));
-  return velnip::firstAddressText(record);
+  return velnip::guardedWinSockExport(velnip::emptyText, [&]() -> const char * {
+    velnip::WinSockSession winsock(velnip::sharedStartupRecord);
+    if (velnip::namesNothing(Name))
+      return velnip::emptyText;
+    struct hostent *record = gethostbyname(Name);
+    // A name the resolver does not know may still be an address in one of the
+    // shorter forms that only inet_addr reads. Out of memory, it stays failed.
+    if (record == nullptr && WSAGetLastError() != WSA_NOT_ENOUGH_MEMORY)
+      record = velnip::reverseLookup(inet_addr(Name));
+    return velnip::firstAddressText(record);
+  });
 }
 
 VELNIP_EXPORT const char *VELNIP_CALL GetIPFromHost(const char *Name) {
-  velnip::WinSockSession winsock(velnip::sharedStartupRecord);
-  if (velnip::namesNothing(Name))
-    return velnip::emptyText;
-  return velnip::lastAddressText(gethostbyname(Name));
+  return velnip::guardedWinSockExport(velnip::emptyText, [&]() -> const char * {
+    velnip::WinSockSession winsock(velnip::sharedStartupRecord);
+    if (velnip::namesNothing(Name))
+      return velnip::emptyText;
+    return velnip::lastAddressText(gethostbyname(Name));
+  });
 }

@@ -1,5 +1,6 @@
 // The computer and user names of this process.
 #include "Export.h"
+#include "ExportGuard.h"
 
 #include <velnip.h>
 #include <windows.h>
@@ -9,17 +10,21 @@ constexpr DWORD nameBufferSize = 255;
 }
 
 VELNIP_EXPORT const char *VELNIP_CALL GetComputerNameStr(void) {
-  thread_local char name[nameBufferSize];
-  DWORD size = nameBufferSize;
-  if (!GetComputerNameA(name, &size))
-    return nullptr;
-  return name;
+  return velnip::guardedExport(static_cast<const char *>(nullptr), [&]() -> const char * {
+    thread_local char name[nameBufferSize];
+    DWORD size = nameBufferSize;
+    if (!GetComputerNameA(name, &size))
+      return nullptr;
+    return name;
+  });
 }
 
 VELNIP_EXPORT const char *VELNIP_CALL uGetUserName(void) {
-  thread_local char name[nameBufferSize];
-  DWORD size = nameBufferSize;
-  if (!GetUserNameA(name, &size))
-    return nullptr;
-  return name;
+  return velnip::guardedExport(static_cast<const char *>(nullptr), [&]() -> const char * {
+    thread_local char name[nameBufferSize];
+    DWORD size = nameBufferSize;
+    if (!GetUserNameA(name, &size))
+      return nullptr;
+    return name;
+  });
 }

@@ -1,6 +1,7 @@
 // This computer's host name and addresses.
 #include "EmptyText.h"
 #include "Export.h"
+#include "ExportGuard.h"
 #include "WinSockSession.h"
 
 #include <velnip.h>
@@ -22,34 +23,38 @@ const char *dotted(const char *address) {
 } // namespace
 
 VELNIP_EXPORT const char *VELNIP_CALL LocalIP(void) {
-  velnip::WinSockSession winsock;
-  char name[hostNameBufferSize];
-  // A failed gethostname leaves the buffer undefined; look up nothing then.
-  if (gethostname(name, sizeof name) != 0)
-    return velnip::emptyText;
-  struct hostent *record = gethostbyname(name);
-  if (record == nullptr)
-    return velnip::emptyText;
-  const char *text = velnip::emptyText;
-  for (char **address = record->h_addr_list; *address != nullptr; ++address)
-    text = dotted(*address);
-  return text;
+  return velnip::guardedWinSockExport(velnip::emptyText, [&]() -> const char * {
+    velnip::WinSockSession winsock;
+    char name[hostNameBufferSize];
+    // A failed gethostname leaves the buffer undefined; look up nothing then.
+    if (gethostname(name, sizeof name) != 0)
+      return velnip::emptyText;
+    struct hostent *record = gethostbyname(name);
+    if (record == nullptr)
+      return velnip::emptyText;
+    const char *text = velnip::emptyText;
+    for (char **address = record->h_addr_list; *address != nullptr; ++address)
+      text = dotted(*address);
+    return text;
+  });
 }
 
 VELNIP_EXPORT VELNIP_BOOL VELNIP_CALL GetIPandHost(const char **HostName, const char **Address) {
-  if (HostName == nullptr || Address == nullptr)
-    return 0;
-  velnip::WinSockSession winsock;
-  if (!winsock.started())
-    return 0;
-  *Address = velnip::emptyText;
-  thread_local char name[hostNameBufferSize];
-  if (gethostname(name, sizeof name) != 0)
-    return 0;
-  *HostName = name;
-  struct hostent *record = gethostbyname(name);
-  if (record == nullptr || record->h_addr_list[0] == nullptr)
-    return 0;
-  *Address = dotted(record->h_addr_list[0]);
-  return 1;
+  return velnip::guardedWinSockExport(VELNIP_BOOL{0}, [&]() -> VELNIP_BOOL {
+    if (HostName == nullptr || Address == nullptr)
+      return 0;
+    velnip::WinSockSession winsock;
+    if (!winsock.started())
+      return 0;
+    *Address = velnip::emptyText;
+    thread_local char name[hostNameBufferSize];
+    if (gethostname(name, sizeof name) != 0)
+      return 0;
+    *HostName = name;
+    struct hostent *record = gethostbyname(name);
+    if (record == nullptr || record->h_addr_list[0] == nullptr)
+      return 0;
+    *Address = dotted(record->h_addr_list[0]);
+    return 1;
+  });
 }

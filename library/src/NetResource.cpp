@@ -2,6 +2,7 @@
 // caller's list, and the records below one container in a buffer the caller
 // takes over.
 #include "Export.h"
+#include "ExportGuard.h"
 
 #include <NetworkEnumeration.h>
 #include <velnip.h>
@@ -57,33 +58,32 @@ VELNIP_EXPORT VELNIP_BOOL VELNIP_CALL GetNetResource(const char *ContainerName,
                                                      VELNIP_STRING_LIST *List) {
   if (List == nullptr || List->Append == nullptr)
     return 0;
-  try {
+  return velnip::guardedExport(VELNIP_BOOL{0}, [&]() -> VELNIP_BOOL {
     return EnumerateBrowseNames(ContainerName, singleCallBufferSize,
                                 [List](LPCSTR name) { List->Append(List->Context, name); })
                ? 1
                : 0;
-  } catch (...) {
-    // Nothing may cross into a C caller; the only failure here is memory.
-    return 0;
-  }
+  });
 }
 
 VELNIP_EXPORT VELNIP_BOOL VELNIP_CALL CreateNetResourceList(uint32_t ResourceType,
                                                             struct _NETRESOURCEA *Container,
                                                             uint32_t *Count, void **Buffer) {
-  if (Count == nullptr || Buffer == nullptr)
-    return 0;
-  *Buffer = nullptr;
-  *Count = 0;
-  HANDLE handle = nullptr;
-  if (WNetOpenEnumA(RESOURCE_GLOBALNET, ResourceType, 0, Container, &handle) != NO_ERROR)
-    return 0;
-  ClosingEnumeration enumeration(handle);
-  // The header's count is a uint32_t; Win32's DWORD is an unsigned long of the
-  // same width, a different type to the compiler.
-  DWORD count = 0;
-  if (fillGrowingBuffer(enumeration.handle(), &count, Buffer) != NO_ERROR)
-    return 0;
-  *Count = count;
-  return 1;
+  return velnip::guardedExport(VELNIP_BOOL{0}, [&]() -> VELNIP_BOOL {
+    if (Count == nullptr || Buffer == nullptr)
+      return 0;
+    *Buffer = nullptr;
+    *Count = 0;
+    HANDLE handle = nullptr;
+    if (WNetOpenEnumA(RESOURCE_GLOBALNET, ResourceType, 0, Container, &handle) != NO_ERROR)
+      return 0;
+    ClosingEnumeration enumeration(handle);
+    // The header's count is a uint32_t; Win32's DWORD is an unsigned long of the
+    // same width, a different type to the compiler.
+    DWORD count = 0;
+    if (fillGrowingBuffer(enumeration.handle(), &count, Buffer) != NO_ERROR)
+      return 0;
+    *Count = count;
+    return 1;
+  });
 }

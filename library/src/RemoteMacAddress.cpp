@@ -1,5 +1,6 @@
 // The MAC address of a host on the local network, from an ARP request.
 #include "Export.h"
+#include "ExportGuard.h"
 
 #include <iphlpapi.h>
 #include <velnip.h>
@@ -27,28 +28,30 @@ void formatMac(const unsigned char (&bytes)[macBytes], char (&text)[3 * macBytes
 } // namespace
 
 VELNIP_EXPORT const char *VELNIP_CALL getRemoteMacAdress(const char **Address) {
-  if (Address == nullptr || *Address == nullptr)
-    return nullptr;
-  const std::string dotted(*Address);
-  const IPAddr destination = inet_addr(dotted.c_str());
-  // Only 0 is refused here; INADDR_NONE goes on and fails in SendARP.
-  if (destination == 0)
-    return nullptr;
+  return velnip::guardedExport(static_cast<const char *>(nullptr), [&]() -> const char * {
+    if (Address == nullptr || *Address == nullptr)
+      return nullptr;
+    const std::string dotted(*Address);
+    const IPAddr destination = inet_addr(dotted.c_str());
+    // Only 0 is refused here; INADDR_NONE goes on and fails in SendARP.
+    if (destination == 0)
+      return nullptr;
 
-  // Room for eight bytes, zeroed so that a reply shorter than six bytes never
-  // shows bytes nobody wrote.
-  ULONG reply[2] = {0, 0};
-  ULONG length = macBytes;
-  if (SendARP(destination, 0, reply, &length) != NO_ERROR || length == 0)
-    return nullptr;
-  // A reply whose first four bytes are all zero is no real hardware address.
-  if (reply[0] == 0)
-    return nullptr;
+    // Room for eight bytes, zeroed so that a reply shorter than six bytes never
+    // shows bytes nobody wrote.
+    ULONG reply[2] = {0, 0};
+    ULONG length = macBytes;
+    if (SendARP(destination, 0, reply, &length) != NO_ERROR || length == 0)
+      return nullptr;
+    // A reply whose first four bytes are all zero is no real hardware address.
+    if (reply[0] == 0)
+      return nullptr;
 
-  unsigned char bytes[macBytes];
-  std::memcpy(bytes, reply, macBytes);
-  thread_local char text[3 * macBytes];
-  formatMac(bytes, text);
-  *Address = text;
-  return text;
+    unsigned char bytes[macBytes];
+    std::memcpy(bytes, reply, macBytes);
+    thread_local char text[3 * macBytes];
+    formatMac(bytes, text);
+    *Address = text;
+    return text;
+  });
 }

@@ -1,6 +1,7 @@
 // Dotted address to host name, and Getipadress, which goes either way.
 #include "EmptyText.h"
 #include "Export.h"
+#include "ExportGuard.h"
 #include "HostRecordText.h"
 #include "SharedStartupRecord.h"
 #include "WinSockSession.h"
@@ -9,28 +10,34 @@
 #include <winsock.h>
 
 VELNIP_EXPORT const char *VELNIP_CALL IPAddrToName(const char *Address) {
-  velnip::WinSockSession winsock(velnip::sharedStartupRecord);
-  if (Address == nullptr)
-    return nullptr;
-  const struct hostent *record = velnip::reverseLookup(inet_addr(Address));
-  return record != nullptr ? record->h_name : nullptr;
+  return velnip::guardedWinSockExport(static_cast<const char *>(nullptr), [&]() -> const char * {
+    velnip::WinSockSession winsock(velnip::sharedStartupRecord);
+    if (Address == nullptr)
+      return nullptr;
+    const struct hostent *record = velnip::reverseLookup(inet_addr(Address));
+    return record != nullptr ? record->h_name : nullptr;
+  });
 }
 
 // Runs on the caller's WinSock start.
 VELNIP_EXPORT const char *VELNIP_CALL GetHostNamestr(const char *Address) {
-  if (Address == nullptr)
-    return velnip::emptyText;
-  const struct hostent *record = velnip::reverseLookup(inet_addr(Address));
-  return record != nullptr ? record->h_name : velnip::emptyText;
+  return velnip::guardedWinSockExport(velnip::emptyText, [&]() -> const char * {
+    if (Address == nullptr)
+      return velnip::emptyText;
+    const struct hostent *record = velnip::reverseLookup(inet_addr(Address));
+    return record != nullptr ? record->h_name : velnip::emptyText;
+  });
 }
 
 VELNIP_EXPORT const char *VELNIP_CALL Getipadress(const char *NameOrAddress) {
-  velnip::WinSockSession winsock(velnip::sharedStartupRecord);
-  if (velnip::namesNothing(NameOrAddress))
-    return velnip::emptyText;
-  const ULONG address = inet_addr(NameOrAddress);
-  if (address != INADDR_NONE)
-    return velnip::firstAddressText(velnip::reverseLookup(address));
-  const struct hostent *record = gethostbyname(NameOrAddress);
-  return record != nullptr ? record->h_name : velnip::emptyText;
+  return velnip::guardedWinSockExport(velnip::emptyText, [&]() -> const char * {
+    velnip::WinSockSession winsock(velnip::sharedStartupRecord);
+    if (velnip::namesNothing(NameOrAddress))
+      return velnip::emptyText;
+    const ULONG address = inet_addr(NameOrAddress);
+    if (address != INADDR_NONE)
+      return velnip::firstAddressText(velnip::reverseLookup(address));
+    const struct hostent *record = gethostbyname(NameOrAddress);
+    return record != nullptr ? record->h_name : velnip::emptyText;
+  });
 }

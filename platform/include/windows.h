@@ -1,6 +1,10 @@
 // The Win32 subset this project calls: base types, error codes, computer and
 // user names, the module path, private-profile (INI) files, lstrcmpA and local
 // memory. On Windows the system's own <windows.h> is used instead of this one.
+// Out of memory, every call here and in the other headers fails as it
+// documents, with ERROR_NOT_ENOUGH_MEMORY as the last error
+// (WSA_NOT_ENOUGH_MEMORY in WSAGetLastError for the WinSock calls; a call that
+// returns its error code returns it too); lstrcmpA then compares bytes.
 #pragma once
 
 #ifdef _WIN32

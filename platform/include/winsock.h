@@ -27,6 +27,8 @@
 #define WSATRY_AGAIN (WSABASEERR + 1002)
 #define WSANO_RECOVERY (WSABASEERR + 1003)
 #define WSANO_DATA (WSABASEERR + 1004)
+// winsock2.h's name for the out-of-memory code, which is the system's.
+#define WSA_NOT_ENOUGH_MEMORY ERROR_NOT_ENOUGH_MEMORY
 
 #ifndef AF_INET
 #define AF_INET 2

@@ -1,4 +1,5 @@
 // GetComputerNameA and GetUserNameA with their documented buffer rules.
+#include "EntryGuard.h"
 #include "SystemBackends.h"
 
 #include <windows.h>
@@ -42,19 +43,27 @@ std::string netbiosName(const std::string &hostName) {
 } // namespace
 
 BOOL WINAPI GetComputerNameA(LPSTR lpBuffer, LPDWORD nSize) {
-  const std::optional<std::string> hostName = platform::currentNames().hostName();
-  if (!hostName || hostName->empty()) {
-    SetLastError(ERROR_GEN_FAILURE);
-    return FALSE;
-  }
-  return copyOut(netbiosName(*hostName), lpBuffer, nSize, ERROR_BUFFER_OVERFLOW, false);
+  return platform::guarded(
+      [&] {
+        const std::optional<std::string> hostName = platform::currentNames().hostName();
+        if (!hostName || hostName->empty()) {
+          SetLastError(ERROR_GEN_FAILURE);
+          return FALSE;
+        }
+        return copyOut(netbiosName(*hostName), lpBuffer, nSize, ERROR_BUFFER_OVERFLOW, false);
+      },
+      [] { return FALSE; });
 }
 
 BOOL WINAPI GetUserNameA(LPSTR lpBuffer, LPDWORD pcbBuffer) {
-  const std::optional<std::string> userName = platform::currentNames().userName();
-  if (!userName) {
-    SetLastError(ERROR_GEN_FAILURE);
-    return FALSE;
-  }
-  return copyOut(*userName, lpBuffer, pcbBuffer, ERROR_INSUFFICIENT_BUFFER, true);
+  return platform::guarded(
+      [&] {
+        const std::optional<std::string> userName = platform::currentNames().userName();
+        if (!userName) {
+          SetLastError(ERROR_GEN_FAILURE);
+          return FALSE;
+        }
+        return copyOut(*userName, lpBuffer, pcbBuffer, ERROR_INSUFFICIENT_BUFFER, true);
+      },
+      [] { return FALSE; });
 }

@@ -4,6 +4,7 @@
 // (there is no Windows folder to search), and a null file name (win.ini on
 // Windows) reads as a missing file.
 #include "AtomicFile.h"
+#include "EntryGuard.h"
 #include "PrivateProfileFile.h"
 
 #include <windows.h>
@@ -12,7 +13,6 @@
 #include <cerrno>
 #include <cstring>
 #include <mutex>
-#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -153,18 +153,6 @@ int readProfile(LPCSTR lpFileName, std::string &bytes) {
   return platform::readRegularFile(lpFileName, bytes);
 }
 
-// No exception may leave a C entry point: `failure` gives the answer then.
-template <class Body, class Failure> auto guarded(Body body, Failure failure) {
-  try {
-    return body();
-  } catch (const std::bad_alloc &) {
-    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-  } catch (...) {
-    SetLastError(ERROR_GEN_FAILURE);
-  }
-  return failure();
-}
-
 BOOL failWrite(int error) {
   SetLastError(win32ErrorFor(error));
   return FALSE;
@@ -180,7 +168,7 @@ DWORD WINAPI GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR
   }
   const std::string_view fallback = defaultText(lpDefault);
   const auto copyDefault = [&] { return copyText(fallback, lpReturnedString, nSize); };
-  return guarded(
+  return platform::guarded(
       [&]() -> DWORD {
         std::string bytes;
         if (readProfile(lpFileName, bytes) != 0) {
@@ -215,7 +203,7 @@ UINT WINAPI GetPrivateProfileIntA(LPCSTR lpAppName, LPCSTR lpKeyName, INT nDefau
     SetLastError(ERROR_INVALID_PARAMETER);
     return fallback;
   }
-  return guarded(
+  return platform::guarded(
       [&]() -> UINT {
         std::string bytes;
         if (readProfile(lpFileName, bytes) != 0) {
@@ -259,7 +247,7 @@ BOOL WINAPI WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCST
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  return guarded(
+  return platform::guarded(
       [&]() -> BOOL {
         const std::lock_guard<std::mutex> hold(profileWrites());
         std::string target;

@@ -1,5 +1,6 @@
 // gethostname, gethostbyname and gethostbyaddr: WinSock 1.1 semantics over
 // the current name-service backend.
+#include "EntryGuard.h"
 #include "HostRecord.h"
 #include "SystemBackends.h"
 #include "WinSockState.h"
@@ -56,67 +57,79 @@ struct hostent *answer(const std::optional<platform::HostEntry> &entry) {
 } // namespace
 
 int WINAPI gethostname(char *name, int namelen) {
-  if (!platform::winsockReady())
-    return socketError;
-  if (name == nullptr || namelen <= 0) {
-    WSASetLastError(WSAEFAULT);
-    return socketError;
-  }
-  const std::optional<std::string> hostName = platform::currentNames().hostName();
-  if (!hostName) {
-    WSASetLastError(WSANO_RECOVERY);
-    return socketError;
-  }
-  if (hostName->size() + 1 > static_cast<size_t>(namelen)) {
-    WSASetLastError(WSAEFAULT);
-    return socketError;
-  }
-  std::memcpy(name, hostName->c_str(), hostName->size() + 1);
-  return 0;
+  return platform::guardedWinSock(
+      [&]() -> int {
+        if (!platform::winsockReady())
+          return socketError;
+        if (name == nullptr || namelen <= 0) {
+          WSASetLastError(WSAEFAULT);
+          return socketError;
+        }
+        const std::optional<std::string> hostName = platform::currentNames().hostName();
+        if (!hostName) {
+          WSASetLastError(WSANO_RECOVERY);
+          return socketError;
+        }
+        if (hostName->size() + 1 > static_cast<size_t>(namelen)) {
+          WSASetLastError(WSAEFAULT);
+          return socketError;
+        }
+        std::memcpy(name, hostName->c_str(), hostName->size() + 1);
+        return 0;
+      },
+      [&] { return socketError; });
 }
 
 struct hostent *WINAPI gethostbyname(const char *name) {
-  if (!platform::winsockReady())
-    return nullptr;
-  std::string wanted;
-  if (name == nullptr || *name == '\0') {
-    // As on Windows: no name means this computer.
-    const std::optional<std::string> local = platform::currentNames().hostName();
-    if (!local) {
-      WSASetLastError(WSANO_RECOVERY);
-      return nullptr;
-    }
-    wanted = *local;
-  } else {
-    if (std::strlen(name) > maxHostNameLength) {
-      WSASetLastError(WSAHOST_NOT_FOUND);
-      return nullptr;
-    }
-    wanted = name;
-  }
-  if (const std::optional<uint32_t> address = dottedQuad(wanted.c_str()))
-    return platform::fillThreadHostRecord({wanted, {}, {*address}});
-  return answer(platform::currentResolver().byName(wanted));
+  return platform::guardedWinSock(
+      [&]() -> struct hostent * {
+        if (!platform::winsockReady())
+          return nullptr;
+        std::string wanted;
+        if (name == nullptr || *name == '\0') {
+          // As on Windows: no name means this computer.
+          const std::optional<std::string> local = platform::currentNames().hostName();
+          if (!local) {
+            WSASetLastError(WSANO_RECOVERY);
+            return nullptr;
+          }
+          wanted = *local;
+        } else {
+          if (std::strlen(name) > maxHostNameLength) {
+            WSASetLastError(WSAHOST_NOT_FOUND);
+            return nullptr;
+          }
+          wanted = name;
+        }
+        if (const std::optional<uint32_t> address = dottedQuad(wanted.c_str()))
+          return platform::fillThreadHostRecord({wanted, {}, {*address}});
+        return answer(platform::currentResolver().byName(wanted));
+      },
+      [&] { return nullptr; });
 }
 
 struct hostent *WINAPI gethostbyaddr(const char *addr, int len, int type) {
-  if (!platform::winsockReady())
-    return nullptr;
-  if (addr == nullptr || len != 4) {
-    WSASetLastError(WSAEFAULT);
-    return nullptr;
-  }
-  if (type != AF_INET) {
-    WSASetLastError(addressFamilyNotSupported);
-    return nullptr;
-  }
-  uint32_t address;
-  std::memcpy(&address, addr, 4);
-  // What inet_addr gives for text that is no address: no host has it, and
-  // no name service needs to be asked.
-  if (address == INADDR_NONE) {
-    WSASetLastError(WSAHOST_NOT_FOUND);
-    return nullptr;
-  }
-  return answer(platform::currentResolver().byAddress(address));
+  return platform::guardedWinSock(
+      [&]() -> struct hostent * {
+        if (!platform::winsockReady())
+          return nullptr;
+        if (addr == nullptr || len != 4) {
+          WSASetLastError(WSAEFAULT);
+          return nullptr;
+        }
+        if (type != AF_INET) {
+          WSASetLastError(addressFamilyNotSupported);
+          return nullptr;
+        }
+        uint32_t address;
+        std::memcpy(&address, addr, 4);
+        // What inet_addr gives for text that is no address: no host has it, and
+        // no name service needs to be asked.
+        if (address == INADDR_NONE) {
+          WSASetLastError(WSAHOST_NOT_FOUND);
+          return nullptr;
+        }
+        return answer(platform::currentResolver().byAddress(address));
+      },
+      [&] { return nullptr; });
 }

@@ -1,6 +1,9 @@
 // lstrcmpA: a case-sensitive comparison by the collation of the user's
 // locale (LC_ALL, LC_COLLATE, LANG), as CompareString does with the user's
-// default locale. Falls back to byte order when that locale is unavailable.
+// default locale. Falls back to byte order when that locale is unavailable,
+// or when the call runs out of memory.
+#include "EntryGuard.h"
+
 #include <windows.h>
 
 #include <clocale>
@@ -53,16 +56,24 @@ int sign(int value) {
   return (value > 0) - (value < 0);
 }
 
+int byteOrder(LPCSTR a, LPCSTR b) {
+  return sign(std::strcmp(a, b));
+}
+
 } // namespace
 
 int WINAPI lstrcmpA(LPCSTR lpString1, LPCSTR lpString2) {
-  // Windows orders a null string before any other.
-  if (lpString1 == nullptr || lpString2 == nullptr)
-    return (lpString1 != nullptr) - (lpString2 != nullptr);
-  static UserCollation collation;
-  const int result = collation.compare(lpString1, lpString2);
-  if (result != 0)
-    return sign(result);
-  // Collation can call distinct strings equal; keep the order total.
-  return sign(std::strcmp(lpString1, lpString2));
+  return platform::guarded(
+      [&]() -> int {
+        // Windows orders a null string before any other.
+        if (lpString1 == nullptr || lpString2 == nullptr)
+          return (lpString1 != nullptr) - (lpString2 != nullptr);
+        static UserCollation collation;
+        const int result = collation.compare(lpString1, lpString2);
+        if (result != 0)
+          return sign(result);
+        // Collation can call distinct strings equal; keep the order total.
+        return byteOrder(lpString1, lpString2);
+      },
+      [&] { return byteOrder(lpString1, lpString2); });
 }

@@ -2,6 +2,7 @@
 // "Microsoft Windows NetWork", over the current browse backend.
 #include "BrowseBackends.h"
 #include "BrowseListing.h"
+#include "EntryGuard.h"
 #include "EnumerationTable.h"
 #include "NetContainer.h"
 #include "ResourcePacking.h"
@@ -9,8 +10,6 @@
 #include <winnetwk.h>
 
 #include <cstring>
-#include <exception>
-#include <new>
 #include <span>
 
 namespace {
@@ -96,33 +95,35 @@ DWORD WINAPI WNetOpenEnumA(DWORD dwScope, DWORD dwType, DWORD dwUsage, LPNETRESO
   if (lphEnum == nullptr)
     return ERROR_INVALID_PARAMETER;
   *lphEnum = nullptr;
-  try {
-    Enumeration enumeration;
-    const DWORD status = openEnum(dwScope, dwType, dwUsage, lpNetResource, enumeration);
-    if (status != NO_ERROR)
-      return status;
-    *lphEnum = platform::openEnumeration(std::move(enumeration));
-    return NO_ERROR;
-  } catch (const std::bad_alloc &) {
-    return ERROR_NOT_ENOUGH_MEMORY;
-  } catch (const std::exception &) {
-    return ERROR_GEN_FAILURE;
-  }
+  return platform::guarded(
+      [&] {
+        Enumeration enumeration;
+        const DWORD status = openEnum(dwScope, dwType, dwUsage, lpNetResource, enumeration);
+        if (status != NO_ERROR)
+          return status;
+        *lphEnum = platform::openEnumeration(std::move(enumeration));
+        return DWORD{NO_ERROR};
+      },
+      [] { return GetLastError(); });
 }
 
 DWORD WINAPI WNetEnumResourceA(HANDLE hEnum, LPDWORD lpcCount, LPVOID lpBuffer,
                                LPDWORD lpBufferSize) {
   if (lpcCount == nullptr || lpBuffer == nullptr || lpBufferSize == nullptr)
     return ERROR_INVALID_PARAMETER;
-  try {
-    return platform::useEnumeration(hEnum, [&](Enumeration &enumeration) {
-      return enumerate(enumeration, lpcCount, lpBuffer, lpBufferSize);
-    });
-  } catch (const std::exception &) {
-    return ERROR_GEN_FAILURE;
-  }
+  return platform::guarded(
+      [&] {
+        return platform::useEnumeration(hEnum, [&](Enumeration &enumeration) {
+          return enumerate(enumeration, lpcCount, lpBuffer, lpBufferSize);
+        });
+      },
+      [] { return GetLastError(); });
 }
 
 DWORD WINAPI WNetCloseEnum(HANDLE hEnum) {
-  return platform::closeEnumeration(hEnum) ? NO_ERROR : ERROR_INVALID_HANDLE;
+  return platform::guarded(
+      [&] {
+        return platform::closeEnumeration(hEnum) ? DWORD{NO_ERROR} : DWORD{ERROR_INVALID_HANDLE};
+      },
+      [] { return GetLastError(); });
 }
