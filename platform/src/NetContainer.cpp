@@ -6,7 +6,8 @@
 namespace {
 
 // NetBIOS names (workgroups and domains) have at most 15 characters; a server
-// may also be named by its DNS name, at most 255. Nothing longer is scanned.
+// or a domain may also be named by its DNS name, at most 255. Nothing longer
+// is scanned.
 constexpr size_t maxWorkgroupLength = 15;
 constexpr size_t maxServerLength = 255;
 constexpr size_t maxScannedLength = 1024;
@@ -55,7 +56,11 @@ DWORD platform::parseNetContainer(const char *remoteName, NetContainer &containe
     return NO_ERROR;
   }
 
-  if (name.size() > maxWorkgroupLength || name.find_first_of("\\/") != std::string::npos)
+  // A domain that WS-Discovery reports is named by its DNS name, which has a
+  // dot and may be as long as a server's; a NetBIOS name never has a dot.
+  const size_t maxLength =
+      name.find('.') != std::string::npos ? maxServerLength : maxWorkgroupLength;
+  if (name.size() > maxLength || name.find_first_of("\\/") != std::string::npos)
     return ERROR_BAD_NETPATH;
   container = {NetContainer::Level::Workgroup, name};
   return NO_ERROR;

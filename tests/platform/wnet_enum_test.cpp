@@ -242,11 +242,16 @@ TEST_F(WNetEnumeration, MalformedOrOverlongNamesFailWithoutNetworkTraffic) {
 TEST_F(WNetEnumeration, LongestNamesArePassedOn) {
   const std::string workgroup(15, 'W');
   const std::string server = "\\\\" + std::string(255, 's');
-  for (const std::string &name : {workgroup, server}) {
+  // A DNS domain, as WS-Discovery reports one.
+  const std::string domain = std::string(251, 'd') + ".lan";
+  for (const std::string &name : {workgroup, server, domain}) {
     HANDLE handle = nullptr;
     EXPECT_EQ(openBelow(name.c_str(), handle), static_cast<DWORD>(ERROR_BAD_NETPATH));
   }
-  EXPECT_EQ(browser_.asked, (Names{workgroup, server}));
+  EXPECT_EQ(browser_.asked, (Names{workgroup, server, domain}));
+  HANDLE handle = nullptr;
+  EXPECT_EQ(openBelow(("d" + domain).c_str(), handle), static_cast<DWORD>(ERROR_BAD_NETPATH));
+  EXPECT_EQ(browser_.asked.size(), 3u) << "a 256-byte domain name is refused before any traffic";
 }
 
 TEST_F(WNetEnumeration, ShareIsNotAContainer) {
