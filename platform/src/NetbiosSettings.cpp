@@ -42,10 +42,14 @@ std::optional<uint32_t> configuredWinsServer() {
 
 } // namespace
 
+bool platform::netbiosEnabled() {
+  const char *switched = std::getenv("VELNOR_NETBIOS");
+  return switched == nullptr || std::string(switched) != "0";
+}
+
 platform::NetbiosSettings platform::systemNetbiosSettings() {
   NetbiosSettings settings;
-  if (const char *switched = std::getenv("VELNOR_NETBIOS");
-      switched != nullptr && std::string(switched) == "0") {
+  if (!netbiosEnabled()) {
     settings.enabled = false;
     return settings;
   }

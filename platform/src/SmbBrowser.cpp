@@ -4,6 +4,7 @@
 #include "BrowseBackends.h"
 #include "SmbUrl.h"
 #include "SystemBackends.h"
+#include "SystemInterfaces.h"
 
 #include <libsmbclient.h>
 
@@ -89,20 +90,19 @@ BrowseEntry::Kind kindOf(unsigned int smbcType) {
   }
 }
 
-// The server's IPv4 address from the platform's resolver (hosts file, DNS,
-// then NetBIOS, as gethostbyname asks), or the name itself when that fails,
-// for libsmbclient's own lookup. Given a name it has no connection for,
-// libsmbclient first asks the network whether the name is a workgroup's, and
-// waits out that broadcast (about half a second per server) before it
-// connects; given an address it connects at once.
-std::string serverHost(const std::string &server) {
+// The server's IPv4 address from the platform's resolver (as gethostbyname
+// asks), or std::nullopt when that fails. Given a name it has no connection
+// for, libsmbclient first asks the network whether the name is a
+// workgroup's, and waits out that broadcast (about half a second per server)
+// before it connects; given an address it connects at once.
+std::optional<std::string> serverAddress(const std::string &server) {
   const std::optional<platform::HostEntry> host = platform::currentResolver().byName(server);
   if (!host || host->addresses.empty())
-    return server;
+    return std::nullopt;
   char text[INET_ADDRSTRLEN] = "";
-  return inet_ntop(AF_INET, &host->addresses.front(), text, sizeof text) != nullptr
-             ? std::string(text)
-             : server;
+  if (inet_ntop(AF_INET, &host->addresses.front(), text, sizeof text) == nullptr)
+    return std::nullopt;
+  return std::string(text);
 }
 
 // A failed browse call as a WNet error. libsmbclient reports an unknown
@@ -126,7 +126,16 @@ public:
   DWORD list(const std::string &container, std::vector<BrowseEntry> &entries) override {
     const bool server = container.rfind("\\\\", 0) == 0;
     // Resolved before taking the lock: a name lookup may wait on the network.
-    const std::string url = server              ? platform::smbUrl(serverHost(container.substr(2)))
+    std::string host;
+    if (server) {
+      const std::optional<std::string> address = serverAddress(container.substr(2));
+      // A name the resolver does not know goes to libsmbclient's own
+      // lookup, which is NetBIOS.
+      if (!address && !platform::netbiosEnabled())
+        return ERROR_BAD_NETPATH;
+      host = address.value_or(container.substr(2));
+    }
+    const std::string url = server              ? platform::smbUrl(host)
                             : container.empty() ? "smb://"
                                                 : platform::smbUrl(container);
     std::lock_guard lock(smbLock);

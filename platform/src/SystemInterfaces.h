@@ -11,6 +11,10 @@ namespace platform {
 
 std::vector<Ipv4Interface> upIpv4Interfaces();
 
+// VELNOR_NETBIOS=0 turns NetBIOS off: the resolver's NetBIOS steps and the
+// NetBIOS browse list, as on an adapter with NetBIOS over TCP/IP disabled.
+bool netbiosEnabled();
+
 // VELNOR_NETBIOS=0 turns NetBIOS off; the WINS server is the `wins server`
 // of the Samba configuration libsmbclient reads.
 NetbiosSettings systemNetbiosSettings();

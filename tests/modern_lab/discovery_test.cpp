@@ -112,13 +112,18 @@ TEST_F(ModernLab, WithoutMdnsTheNameOnlyDiscoveryKnowsStillResolves) {
   EXPECT_EQ(addressOf(lab::kOldsrv.name), lab::kOldsrv.address) << "NetBIOS";
 }
 
-TEST_F(ModernLab, WithoutNetbiosNameServiceDiscoveryAndMdnsStillAnswer) {
+TEST_F(ModernLab, WithoutNetbiosDiscoveryAndMdnsStillFindEveryComputer) {
   ScopedEnvironment off("VELNOR_NETBIOS", "0");
-  namesBelow("");
+  // OLDSRV announces itself through wsdd too; its browse list is not asked.
+  EXPECT_EQ(namesBelow(""), (Names{"DLWG", "MIXGRP"}));
+  EXPECT_EQ(namesBelow("MIXGRP"), (Names{"\\\\BOREAS", "\\\\OLDSRV"}));
   EXPECT_EQ(addressOf(lab::kAtlas.name), lab::kAtlas.address) << "from WS-Discovery";
   EXPECT_EQ(addressOf(lab::kBoreas.name), lab::kBoreas.address) << "from mDNS";
+  EXPECT_EQ(namesBelow("\\\\OLDSRV"), (Names{"\\\\OLDSRV\\legacy"}));
   ScopedEnvironment noDiscovery("VELNOR_WSD", "0");
   EXPECT_EQ(addressOf(lab::kAtlas.name), "") << "only NetBIOS and discovery know ATLAS";
+  EXPECT_EQ(namesBelow(""), Names{}) << "no source left for the browse list";
+  EXPECT_EQ(namesBelow("\\\\ATLAS"), Names{}) << "its name resolves nowhere";
 }
 
 } // namespace

@@ -123,6 +123,20 @@ TEST(MergingBrowser, FailuresWhenNeitherSourceKnowsTheLevel) {
   EXPECT_EQ(names(entries), std::vector<std::string>{"cygnus"});
 }
 
+TEST(MergingBrowser, WithNetbiosOffOnlyDiscoveryAndTheServersAreAsked) {
+  NetbiosScript netbios;
+  netbios.answers[""] = {{Kind::Workgroup, "OTHER", ""}};
+  netbios.answers["OTHER"] = {{Kind::Server, "PC9", ""}};
+  wsd::MergingBrowser browser(
+      netbios, [] { return kDiscovered; }, Clock::now, [] { return false; });
+  std::vector<platform::BrowseEntry> top, group, shares;
+  EXPECT_EQ(browser.list("", top), static_cast<DWORD>(NO_ERROR));
+  EXPECT_EQ(names(top), (std::vector<std::string>{"DLWG", "mixgrp", "example.lan"}));
+  EXPECT_EQ(browser.list("OTHER", group), static_cast<DWORD>(ERROR_BAD_NETPATH));
+  browser.list("\\\\PC9", shares);
+  EXPECT_EQ(netbios.asked, std::vector<std::string>{"\\\\PC9"});
+}
+
 TEST(MergingBrowser, TheProbeRunsBesideTheBrowseRequest) {
   // Each side waits for the other to have started: run one after the other,
   // both waits would time out.

@@ -61,9 +61,9 @@ DWORD MergingBrowser::list(const std::string &container, std::vector<BrowseEntry
   std::future<std::vector<DiscoveredComputer>> discovering =
       std::async(std::launch::async, discovery_);
   std::vector<BrowseEntry> fromNetbios;
-  DWORD status = ERROR_BAD_NETPATH;
   const bool top = container.empty();
-  if (top || netbiosMayKnow(container))
+  DWORD status = top ? ERROR_NO_NETWORK : ERROR_BAD_NETPATH;
+  if (netbiosOn_() && (top || netbiosMayKnow(container)))
     status = netbios_.list(container, fromNetbios);
   if (top) {
     std::lock_guard guard(lock_);

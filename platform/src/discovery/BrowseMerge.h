@@ -33,10 +33,14 @@ public:
   using Clock = std::chrono::steady_clock;
 
   // discovery: the (cached) WS-Discovery result, asked beside the NetBIOS
-  // browse request of the same level, never after it.
-  MergingBrowser(BrowseBackend &netbios, Discovery discovery,
-                 std::function<Clock::time_point()> now = Clock::now)
-      : netbios_(netbios), discovery_(std::move(discovery)), now_(std::move(now)) {}
+  // browse request of the same level, never after it. While netbiosOn
+  // says no, the browse list is not asked for; shares still are.
+  MergingBrowser(
+      BrowseBackend &netbios, Discovery discovery,
+      std::function<Clock::time_point()> now = Clock::now,
+      std::function<bool()> netbiosOn = [] { return true; })
+      : netbios_(netbios), discovery_(std::move(discovery)), now_(std::move(now)),
+        netbiosOn_(std::move(netbiosOn)) {}
 
   DWORD list(const std::string &container, std::vector<BrowseEntry> &entries) override;
 
@@ -50,6 +54,7 @@ private:
   BrowseBackend &netbios_;
   Discovery discovery_;
   std::function<Clock::time_point()> now_;
+  std::function<bool()> netbiosOn_;
   std::mutex lock_;
   std::optional<Clock::time_point> topListedAt_;
   std::vector<std::string> topGroups_;
