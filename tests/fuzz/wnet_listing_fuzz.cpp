@@ -85,8 +85,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   const std::string remoteName = containerName.substr(0, containerName.find('\0'));
   const DWORD parsed = platform::parseNetContainer(remoteName.c_str(), container);
   if (parsed == NO_ERROR) {
+    // A NetBIOS workgroup has at most 15 characters, a domain's DNS name 255.
     if (container.level == platform::NetContainer::Level::Workgroup)
-      FUZZ_CHECK(container.name.size() <= 15 && container.name.find('\\') == std::string::npos);
+      FUZZ_CHECK(container.name.size() <=
+                     (container.name.find('.') == std::string::npos ? 15 : 255) &&
+                 container.name.find_first_of("\\/") == std::string::npos);
     if (container.level == platform::NetContainer::Level::Server)
       FUZZ_CHECK(container.name.starts_with("\\\\") &&
                  container.name.find('\\', 2) == std::string::npos);
