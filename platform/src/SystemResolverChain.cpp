@@ -5,6 +5,7 @@
 #include "resolver/LocalNameLink.h"
 #include "resolver/MdnsLink.h"
 #include "resolver/ResolverChain.h"
+#include "resolver/SimultaneousLinks.h"
 
 platform::ResolverBackend &platform::systemResolver() {
   static LocalNameLink localName([] { return currentNames().hostName(); }, nameServiceSwitch(),
@@ -16,6 +17,8 @@ platform::ResolverBackend &platform::systemResolver() {
       return std::nullopt;
     return systemDiscovery().addressOf(name);
   });
-  static ResolverChain chain({&localName, &nameServiceSwitch(), &mdns, &netbios, &discovered});
+  // Multicast DNS and NetBIOS go out together; the first to answer wins.
+  static SimultaneousLinks multicastAndNetbios({&mdns, &netbios});
+  static ResolverChain chain({&localName, &nameServiceSwitch(), &multicastAndNetbios, &discovered});
   return chain;
 }

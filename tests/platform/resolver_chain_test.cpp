@@ -2,11 +2,17 @@
 // how this machine's own name is answered from its adapters.
 #include "resolver/LocalNameLink.h"
 #include "resolver/NetbiosLink.h"
+#include "resolver/LookupCancellation.h"
 #include "resolver/ResolverChain.h"
+#include "resolver/SimultaneousLinks.h"
 
 #include <support/ScriptedBackends.h>
 
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 namespace {
 
@@ -140,4 +146,59 @@ TEST(NetbiosLink, NodeStatusSkipsAddressesNoSingleHostHas) {
     EXPECT_FALSE(platform::NetbiosLink::isNodeStatusTarget(address(target))) << target;
   for (const char *target : {"10.77.0.11", "192.168.1.255", "223.255.255.254"})
     EXPECT_TRUE(platform::NetbiosLink::isNodeStatusTarget(address(target))) << target;
+}
+
+namespace {
+
+// Waits as a network link does, in the slices a racing lookup allows, then
+// answers (or not).
+class WaitingLink final : public platform::ResolverBackend {
+public:
+  WaitingLink(std::chrono::milliseconds wait, std::optional<HostEntry> answer)
+      : wait_(wait), answer_(std::move(answer)) {}
+
+  std::optional<HostEntry> byName(const std::string &) override {
+    const auto deadline = std::chrono::steady_clock::now() + wait_;
+    while (std::chrono::steady_clock::now() < deadline) {
+      if (platform::LookupCancellation::requested()) {
+        cancelled = true;
+        return std::nullopt;
+      }
+      std::this_thread::sleep_for(platform::LookupCancellation::slice(wait_));
+    }
+    return answer_;
+  }
+  std::optional<HostEntry> byAddress(uint32_t) override { return answer_; }
+
+  std::atomic<bool> cancelled{false};
+
+private:
+  std::chrono::milliseconds wait_;
+  std::optional<HostEntry> answer_;
+};
+
+} // namespace
+
+TEST(SimultaneousLinks, FirstAnswerWinsAndTheSlowerLinkIsStopped) {
+  using std::chrono::milliseconds;
+  WaitingLink multicast(milliseconds(3000), host("PC1", {"10.0.0.1"}));
+  WaitingLink netbios(milliseconds(20), host("PC1", {"10.0.0.2"}));
+  platform::SimultaneousLinks both({&multicast, &netbios});
+  const auto start = std::chrono::steady_clock::now();
+  const std::optional<HostEntry> answer = both.byName("PC1");
+  ASSERT_TRUE(answer);
+  EXPECT_EQ(answer->addresses, host("", {"10.0.0.2"}).addresses);
+  EXPECT_TRUE(multicast.cancelled);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, milliseconds(1000));
+}
+
+TEST(SimultaneousLinks, NoAnswerWaitsForEveryLink) {
+  using std::chrono::milliseconds;
+  WaitingLink quick(milliseconds(5), std::nullopt);
+  WaitingLink slow(milliseconds(60), HostEntry{"PC1", {}, {}}); // no address: no answer
+  platform::SimultaneousLinks both({&quick, &slow});
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(both.byName("PC1"));
+  EXPECT_GE(std::chrono::steady_clock::now() - start, milliseconds(60));
+  EXPECT_FALSE(slow.cancelled);
 }

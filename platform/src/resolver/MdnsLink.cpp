@@ -1,5 +1,6 @@
 #include "MdnsLink.h"
 
+#include "LookupCancellation.h"
 #include "MdnsPackets.h"
 #include "MulticastSockets.h"
 
@@ -50,7 +51,8 @@ std::optional<HostEntry> MdnsLink::byName(const std::string &name) {
   };
   const auto start = MulticastSockets::Clock::now();
   sockets.send(group, kMdnsPort, *query);
-  if (!sockets.receiveUntil(start + kRetryAfter, kMaxDatagram, take)) {
+  if (!sockets.receiveUntil(start + kRetryAfter, kMaxDatagram, take) &&
+      !LookupCancellation::requested()) {
     sockets.send(group, kMdnsPort, *query);
     sockets.receiveUntil(start + kGiveUpAfter, kMaxDatagram, take);
   }

@@ -1,5 +1,7 @@
 #include "MulticastSockets.h"
 
+#include "LookupCancellation.h"
+
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -60,12 +62,13 @@ bool MulticastSockets::receiveUntil(Clock::time_point deadline, size_t maxSize,
   // One byte more than accepted shows that a datagram was too long.
   std::vector<unsigned char> buffer(maxSize + 1);
   for (;;) {
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    if (left <= 0)
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+    if (left.count() <= 0 || LookupCancellation::requested())
       return false;
     for (pollfd &p : waiting)
       p.revents = 0;
-    if (::poll(waiting.data(), waiting.size(), static_cast<int>(left)) <= 0)
+    if (::poll(waiting.data(), waiting.size(),
+               static_cast<int>(LookupCancellation::slice(left).count())) <= 0)
       continue; // timed out (the loop ends) or interrupted
     for (size_t i = 0; i < waiting.size(); ++i) {
       if ((waiting[i].revents & POLLIN) == 0)

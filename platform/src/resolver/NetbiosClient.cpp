@@ -1,5 +1,7 @@
 #include "NetbiosClient.h"
 
+#include "LookupCancellation.h"
+
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -57,12 +59,12 @@ public:
                     const std::function<bool(uint32_t, std::span<const unsigned char>)> &take) {
     unsigned char buffer[kReceiveBufferSize];
     for (;;) {
-      const auto left =
-          std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-      if (left <= 0)
+      const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+      if (left.count() <= 0 || LookupCancellation::requested())
         return false;
       pollfd waiting{fd_, POLLIN, 0};
-      const int ready = ::poll(&waiting, 1, static_cast<int>(left));
+      const int ready =
+          ::poll(&waiting, 1, static_cast<int>(LookupCancellation::slice(left).count()));
       if (ready <= 0)
         continue; // timed out (the loop ends) or interrupted
       sockaddr_in from{};
@@ -93,7 +95,7 @@ QueryResult queryName(const Name &name, const std::vector<uint32_t> &targets, bo
     return result;
   const uint16_t id = nextTransactionId();
   const std::vector<unsigned char> request = nameQuery(id, name, broadcast);
-  for (int attempt = 0; attempt < retries.tries; ++attempt) {
+  for (int attempt = 0; attempt < retries.tries && !LookupCancellation::requested(); ++attempt) {
     for (uint32_t target : targets)
       socket.send(target, request);
     const bool answered = socket.receiveUntil(
