@@ -28,7 +28,7 @@ struct DiscoveryTimes {
 };
 
 // Every computer that answered, once (by endpoint, then by name), in the
-// order the answers came. Nothing is sent where no IPv4 interface is up.
+// order its metadata came. Nothing is sent where no IPv4 interface is up.
 std::vector<DiscoveredComputer> discoverComputers(const std::vector<Ipv4Interface> &interfaces,
                                                   const DiscoveryTimes &times = {});
 
