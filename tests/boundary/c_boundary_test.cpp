@@ -5,6 +5,7 @@
 // exception escapes and no enumeration or WinSock start is left open.
 #include "AllocationFailure.h"
 
+#include <support/ContainerRecord.h>
 #include <support/ScriptedBackends.h>
 #include <support/ScriptedBrowser.h>
 
@@ -86,15 +87,7 @@ constexpr const char *host = "velnor-workstation.lan"; // long enough for the he
 char buffer[512];
 DWORD size;
 int appended;
-char group1Name[] = "GROUP1";
-NETRESOURCEA group1{RESOURCE_GLOBALNET,
-                    RESOURCETYPE_ANY,
-                    RESOURCEDISPLAYTYPE_DOMAIN,
-                    RESOURCEUSAGE_CONTAINER,
-                    nullptr,
-                    group1Name,
-                    nullptr,
-                    nullptr};
+NETRESOURCEA group1 = testsupport::containerRecord("GROUP1");
 // Spaces may follow an address; they make velnip's copy of it a heap one.
 const char *const spacedAddress = "10.0.0.1                ";
 
