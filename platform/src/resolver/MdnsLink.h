@@ -23,15 +23,13 @@ class MdnsLink final : public ResolverBackend {
 public:
   // A responder answers its own host name at once: it is a unique record,
   // which RFC 6762 sends without the random delay of shared ones; on the lab
-  // LAN answers came within 2 ms. Every name the next links must find (all
-  // of a NetBIOS LAN's) pays the whole wait first, once per lookup, so it is
-  // kept short: a second query after kRetryAfter in case either datagram
-  // was lost, and no answer by kGiveUpAfter means nobody holds the name. A
-  // Wi-Fi LAN whose access point holds multicast for sleeping stations
-  // (up to a beacon interval, about 100 ms) may miss it; NetBIOS and the
-  // discovered address are still asked then.
-  static constexpr std::chrono::milliseconds kRetryAfter{40};
-  static constexpr std::chrono::milliseconds kGiveUpAfter{100};
+  // LAN answers came within 2 ms. A Wi-Fi access point may hold multicast
+  // for sleeping stations for a beacon interval (about 100 ms), so the query
+  // goes out again after kRetryAfter, and no answer by kGiveUpAfter means
+  // nobody holds the name. The system chain asks NetBIOS at the same time,
+  // so a name NetBIOS knows does not wait for this.
+  static constexpr std::chrono::milliseconds kRetryAfter{100};
+  static constexpr std::chrono::milliseconds kGiveUpAfter{300};
 
   // Settings are read again for every lookup.
   explicit MdnsLink(std::function<MdnsSettings()> settings) : settings_(std::move(settings)) {}
