@@ -1,7 +1,10 @@
 // The NetBIOS browse list and share listings through libsmbclient, browsing
 // as guest. One context
 // serves the whole process, so connections to servers are kept and reused.
+// A server is first asked whether it accepts a connection at all, outside
+// the lock, so that one that is switched off stalls only its own listing.
 #include "BrowseBackends.h"
+#include "resolver/SmbReachability.h"
 #include "SmbUrl.h"
 #include "SystemBackends.h"
 #include "SystemInterfaces.h"
@@ -19,9 +22,20 @@ namespace {
 
 using platform::BrowseEntry;
 
-// The protocol range is a setting of the whole library and a context must
-// not be used by two threads at once, so every call holds this lock.
+// The protocol range is a setting of the whole library (smbc_setOptionProtocols
+// sets smb.conf's "client min/max protocol" for the process), and so is much
+// else: Debian's libsmbclient does not export smbc_thread_posix, without
+// which its per-call state is process-global too. So every call holds this
+// lock, and the wait for a server that does not answer never runs under it.
 std::mutex smbLock;
+
+// How long libsmbclient waits for a server's answer once connected (its
+// default is 20 s). Windows' redirector gives a request tens of seconds
+// (SessTimeout, 60 s by default) before it drops the session; here a server
+// that accepted the connection and then went silent holds every other
+// listing, and a live one answers within milliseconds on a LAN, so 10 s:
+// the same order, at its short end.
+constexpr int kSmbOperationTimeoutMs = 10000;
 
 void guestCredentials(SMBCCTX *, const char *, const char *, char *, int, char *user,
                       int userLength, char *password, int passwordLength) {
@@ -46,6 +60,7 @@ SMBCCTX *sharedContext() {
   smbc_setOptionUseKerberos(fresh, false);
   smbc_setOptionFallbackAfterKerberos(fresh, true);
   smbc_setOptionUseCCache(fresh, false);
+  smbc_setTimeout(fresh, kSmbOperationTimeoutMs);
   if (smbc_init_context(fresh) == nullptr) {
     smbc_free_context(fresh, 0);
     return nullptr;
@@ -95,14 +110,20 @@ BrowseEntry::Kind kindOf(unsigned int smbcType) {
 // for, libsmbclient first asks the network whether the name is a
 // workgroup's, and waits out that broadcast (about half a second per server)
 // before it connects; given an address it connects at once.
-std::optional<std::string> serverAddress(const std::string &server) {
+std::optional<in_addr> serverAddress(const std::string &server) {
   const std::optional<platform::HostEntry> host = platform::currentResolver().byName(server);
   if (!host || host->addresses.empty())
     return std::nullopt;
+  in_addr address{};
+  address.s_addr = host->addresses.front(); // network order, as in a hostent
+  return address;
+}
+
+std::string dottedAddress(in_addr address) {
   char text[INET_ADDRSTRLEN] = "";
-  if (inet_ntop(AF_INET, &host->addresses.front(), text, sizeof text) == nullptr)
-    return std::nullopt;
-  return std::string(text);
+  if (inet_ntop(AF_INET, &address, text, sizeof text) == nullptr)
+    return {};
+  return text;
 }
 
 // A failed browse call as a WNet error. libsmbclient reports an unknown
@@ -125,15 +146,18 @@ class SmbBrowser final : public platform::BrowseBackend {
 public:
   DWORD list(const std::string &container, std::vector<BrowseEntry> &entries) override {
     const bool server = container.rfind("\\\\", 0) == 0;
-    // Resolved before taking the lock: a name lookup may wait on the network.
+    // Resolved and reached before taking the lock: both may wait on the
+    // network.
     std::string host;
     if (server) {
-      const std::optional<std::string> address = serverAddress(container.substr(2));
+      const std::optional<in_addr> address = serverAddress(container.substr(2));
       // A name the resolver does not know goes to libsmbclient's own
       // lookup, which is NetBIOS.
       if (!address && !platform::netbiosEnabled())
         return ERROR_BAD_NETPATH;
-      host = address.value_or(container.substr(2));
+      if (address && !platform::smbPortAnswers(*address))
+        return ERROR_BAD_NETPATH;
+      host = address ? dottedAddress(*address) : container.substr(2);
     }
     const std::string url = server              ? platform::smbUrl(host)
                             : container.empty() ? "smb://"

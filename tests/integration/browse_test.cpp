@@ -11,8 +11,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
+#include <future>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace lab = velnor::lab;
@@ -182,4 +185,30 @@ TEST_F(Browse, UnknownContainersGiveFalse) {
     EXPECT_EQ(buffer, nullptr);
     EXPECT_EQ(count, 0u);
   }
+}
+
+// A server that is switched off stalls its own listing only: another
+// server's shares, asked meanwhile on another thread, come at their usual
+// pace instead of after the dead one gives up.
+TEST_F(Browse, ADeadServerDoesNotHoldUpAnotherServersShares) {
+  using Clock = std::chrono::steady_clock;
+  const std::string dead = serverEntry(lab::kNoHostAddress);
+  const std::string live = serverEntry(lab::kVlsrv1.address);
+  const Clock::time_point start = Clock::now();
+  std::future<Clock::duration> deadListing = std::async(std::launch::async, [&] {
+    Names names;
+    EXPECT_FALSE(libraryNames(dead.c_str(), names));
+    return Clock::now() - start;
+  });
+  // Long enough for the dead listing to be waiting on the network.
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  const Clock::time_point liveStart = Clock::now();
+  Names names;
+  EXPECT_TRUE(libraryNames(live.c_str(), names));
+  const Clock::duration liveTime = Clock::now() - liveStart;
+  const Clock::duration deadTime = deadListing.get();
+  EXPECT_EQ(sorted(names), shareEntries(live, lab::kVlsrv1));
+  EXPECT_LT(liveTime, deadTime / 3)
+      << "live " << std::chrono::duration<double>(liveTime).count() << " s, dead "
+      << std::chrono::duration<double>(deadTime).count() << " s";
 }
