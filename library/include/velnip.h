@@ -24,6 +24,16 @@
  *   ERROR_NOT_ENOUGH_MEMORY in GetLastError: both are 8, and on Windows the
  *   two calls read one value. Any other internal fault sets WSANO_RECOVERY or
  *   ERROR_GEN_FAILURE the same way.
+ *
+ * ANSI text is what the A functions of Windows take: the user's multibyte
+ * character set. On Windows that is the system's ANSI code page; on Linux it
+ * is the character set of the user's locale (LC_ALL, LC_CTYPE or LANG, as
+ * nl_langinfo(CODESET) names it), for example EUC-JP under ja_JP.eucJP. The
+ * network and the name services speak UTF-8: names and comments from them
+ * are converted into that character set, and names given as arguments back
+ * from it. A character the character set cannot represent becomes '?', as
+ * WideCharToMultiByte does by default. Under a UTF-8 locale, and under the C
+ * locale, which has no character set of its own, text passes unchanged.
  */
 #ifndef VELNIP_H
 #define VELNIP_H

@@ -1,6 +1,7 @@
 // The Win32 subset this project calls: base types, error codes, computer and
-// user names, the module path, private-profile (INI) files, lstrcmpA and local
-// memory. On Windows the system's own <windows.h> is used instead of this one.
+// user names, the module path, private-profile (INI) files, lstrcmpA, code
+// page conversion and local memory. On Windows the system's own <windows.h>
+// is used instead of this one.
 // Out of memory, every call here and in the other headers fails as it
 // documents, with ERROR_NOT_ENOUGH_MEMORY as the last error
 // (WSA_NOT_ENOUGH_MEMORY in WSAGetLastError for the WinSock calls; a call that
@@ -28,6 +29,14 @@ typedef int INT;
 typedef char CHAR;
 typedef CHAR *LPSTR;
 typedef const CHAR *LPCSTR;
+// UTF-16 code units, as on Windows.
+#ifdef __cplusplus
+typedef char16_t WCHAR;
+#else
+typedef uint16_t WCHAR;
+#endif
+typedef WCHAR *LPWSTR;
+typedef const WCHAR *LPCWSTR;
 typedef void *LPVOID;
 typedef void *PVOID;
 typedef DWORD *LPDWORD;
@@ -77,6 +86,9 @@ typedef size_t SIZE_T;
 
 #define WM_USER 0x0400
 
+#define CP_ACP 0
+#define CP_UTF8 65001
+
 #define LMEM_FIXED 0x0000
 #define LMEM_MOVEABLE 0x0002
 #define LMEM_ZEROINIT 0x0040
@@ -109,6 +121,17 @@ VELPLATFORM_API BOOL WINAPI WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR 
 
 // Locale-aware, case-sensitive comparison in the user's locale.
 VELPLATFORM_API int WINAPI lstrcmpA(LPCSTR lpString1, LPCSTR lpString2);
+
+// ANSI (CP_ACP: the user's locale's character set) or UTF-8 to UTF-16 and
+// back. dwFlags must be 0; lpDefaultChar and lpUsedDefaultChar must be NULL:
+// a character the code page cannot represent always becomes '?'.
+VELPLATFORM_API int WINAPI MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr,
+                                               int cbMultiByte, LPWSTR lpWideCharStr,
+                                               int cchWideChar);
+VELPLATFORM_API int WINAPI WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr,
+                                               int cchWideChar, LPSTR lpMultiByteStr,
+                                               int cbMultiByte, LPCSTR lpDefaultChar,
+                                               BOOL *lpUsedDefaultChar);
 
 VELPLATFORM_API HLOCAL WINAPI LocalAlloc(UINT uFlags, SIZE_T uBytes);
 VELPLATFORM_API HLOCAL WINAPI LocalReAlloc(HLOCAL hMem, SIZE_T uBytes, UINT uFlags);

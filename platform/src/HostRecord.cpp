@@ -1,5 +1,7 @@
 #include "HostRecord.h"
 
+#include "AnsiText.h"
+
 #include <array>
 #include <cstring>
 #include <string>
@@ -22,8 +24,11 @@ thread_local ThreadHostRecord threadRecord;
 
 struct hostent *platform::fillThreadHostRecord(const HostEntry &entry) {
   ThreadHostRecord &r = threadRecord;
-  r.name = entry.name;
-  r.aliases = entry.aliases;
+  // Name services answer in UTF-8; the caller reads ANSI.
+  r.name = ansiFromUtf8(entry.name);
+  r.aliases.clear();
+  for (const std::string &alias : entry.aliases)
+    r.aliases.push_back(ansiFromUtf8(alias));
   r.aliasPointers.clear();
   for (std::string &alias : r.aliases)
     r.aliasPointers.push_back(alias.data());

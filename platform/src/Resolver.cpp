@@ -1,6 +1,7 @@
 // gethostname, gethostbyname and gethostbyaddr: WinSock 1.1 semantics over
 // the current name-service backend.
 #include "EntryGuard.h"
+#include "AnsiText.h"
 #include "HostRecord.h"
 #include "SystemBackends.h"
 #include "WinSockState.h"
@@ -99,7 +100,8 @@ struct hostent *WINAPI gethostbyname(const char *name) {
             WSASetLastError(WSAHOST_NOT_FOUND);
             return nullptr;
           }
-          wanted = name;
+          // Name services take UTF-8.
+          wanted = platform::utf8FromAnsi(name);
         }
         if (const std::optional<uint32_t> address = dottedQuad(wanted.c_str()))
           return platform::fillThreadHostRecord({wanted, {}, {*address}});

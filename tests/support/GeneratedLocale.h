@@ -12,20 +12,23 @@ namespace testsupport {
 
 class GeneratedLocale {
 public:
-  // name: e.g. "en_US"; the UTF-8 charmap is used.
-  explicit GeneratedLocale(const std::string &name) {
+  // name: e.g. "en_US"; charmap and codeset name the character set, e.g.
+  // "EUC-JP" and "eucJP" for ja_JP.eucJP.
+  explicit GeneratedLocale(const std::string &name, const std::string &charmap = "UTF-8",
+                           const std::string &codeset = "UTF-8") {
     char pattern[] = "/tmp/velnor-locale-XXXXXX";
     if (::mkdtemp(pattern) == nullptr)
       return;
     dir_ = pattern;
+    const std::string locale = name + "." + codeset;
     const std::string command =
-        "localedef -i " + name + " -f UTF-8 " + dir_ + "/" + name + ".UTF-8 >/dev/null 2>&1";
+        "localedef -i " + name + " -f " + charmap + " " + dir_ + "/" + locale + " >/dev/null 2>&1";
     // localedef exits 1 for warnings while still writing the locale.
     std::system(command.c_str());
-    if (!std::filesystem::exists(dir_ + "/" + name + ".UTF-8/LC_COLLATE"))
+    if (!std::filesystem::exists(dir_ + "/" + locale + "/LC_COLLATE"))
       return;
     saveAndSet("LOCPATH", dir_);
-    saveAndSet("LC_ALL", name + ".UTF-8");
+    saveAndSet("LC_ALL", locale);
     ok_ = true;
   }
   ~GeneratedLocale() {
