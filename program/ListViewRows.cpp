@@ -1,5 +1,7 @@
 #include "ListViewRows.h"
 
+#include "AnsiText.h"
+
 #include <QHeaderView>
 
 #include <windows.h>
@@ -7,7 +9,7 @@
 ListViewItem::ListViewItem(const QString &caption) : QTableWidgetItem(caption, Type) {}
 
 bool ListViewItem::operator<(const QTableWidgetItem &other) const {
-  return lstrcmpA(text().toLocal8Bit().constData(), other.text().toLocal8Bit().constData()) < 0;
+  return lstrcmpA(toAnsi(text()).constData(), toAnsi(other.text()).constData()) < 0;
 }
 
 QTableWidgetItem *ListViewItem::clone() const {

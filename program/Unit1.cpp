@@ -1,5 +1,7 @@
 #include "Unit1.h"
 
+#include "AnsiText.h"
+
 #include "WindowPlacement.h"
 
 #include <velnip.h>
@@ -26,7 +28,7 @@ std::string copyResult(const char *text) {
 }
 
 QString fromAnsi(const std::string &text) {
-  return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
+  return ::fromAnsi(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 int clampCoordinate(int value) {

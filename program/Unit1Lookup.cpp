@@ -1,5 +1,6 @@
 // The host address search page: one typed host name or address looked up to
 // its name, address and MAC address.
+#include "AnsiText.h"
 #include "Unit1.h"
 
 #include <velnip.h>
@@ -24,7 +25,7 @@ std::string copyResult(const char *text) {
 }
 
 QString fromAnsi(const std::string &text) {
-  return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
+  return ::fromAnsi(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 } // namespace
@@ -36,7 +37,7 @@ void TForm1::Button2Click() {
     return;
   Button2->setEnabled(false);
 
-  const QByteArray typed = Edit1->text().toLocal8Bit();
+  const QByteArray typed = toAnsi(Edit1->text());
   const std::string address = copyResult(GetIpAddressStr(typed.constData()));
   // Made even when the forward lookup failed: the empty address has no
   // reverse entry, so the name stays empty.

@@ -1,5 +1,7 @@
 #include "WSockUtils.h"
 
+#include "AnsiText.h"
+
 #include <NetworkEnumeration.h>
 #include <winsock.h>
 
@@ -11,10 +13,10 @@ WSADATA unitStartupRecord;
 
 constexpr DWORD networkNamesBufferSize = 32000;
 
-// The platform takes text in the local 8-bit encoding; an empty string
+// The platform takes ANSI text; an empty string
 // still passes a text (the empty one), never null.
 QByteArray platformText(const QString &text) {
-  QByteArray bytes = text.toLocal8Bit();
+  QByteArray bytes = toAnsi(text);
   return bytes.isNull() ? QByteArray("") : bytes;
 }
 
@@ -32,7 +34,7 @@ void WSockUtils::Finalize() {
 bool WSockUtils::EnumerateNetworkNames(const QString &ContainerName, QStringList &List) {
   const QByteArray container = platformText(ContainerName);
   return EnumerateBrowseNames(container.constData(), networkNamesBufferSize,
-                              [&List](LPCSTR name) { List.append(QString::fromLocal8Bit(name)); });
+                              [&List](LPCSTR name) { List.append(fromAnsi(name)); });
 }
 
 void WSockUtils::ResolveHostAddress(const QString &HostName, QString &Address) {
