@@ -50,9 +50,15 @@ inline constexpr std::string_view kUnlistedShare = "secret";
 inline constexpr std::string_view kGuestUser = "guest";
 inline constexpr std::string_view kGuestPassword = "";
 
+// VLSRV3 has a share with a Japanese name and comment (in UTF-8 here), and a
+// Japanese server comment; every host's dos charset is CP932.
+inline constexpr std::string_view kJapaneseShare = "共有資料";
+inline constexpr std::string_view kJapaneseShareComment = "部署の共有資料";
+inline constexpr std::string_view kJapaneseServerComment = "検証用サーバー";
+
 inline constexpr std::string_view kVlsrv1Shares[] = {"docs", "public"};
 inline constexpr std::string_view kVlsrv2Shares[] = {"music", "photos", "tools"};
-inline constexpr std::string_view kVlsrv3Shares[] = {"archive"};
+inline constexpr std::string_view kVlsrv3Shares[] = {"archive", kJapaneseShare};
 
 struct Server {
   std::string_view name; // NetBIOS name; the servers' hosts files also hold it

@@ -39,7 +39,7 @@ readonly SERVERS=(VLSRV1 VLSRV2 VLSRV3)
 declare -A ADDR=([VLSRV1]=10.77.0.11 [VLSRV2]=10.77.0.12 [VLSRV3]=10.77.0.13)
 declare -A MAC=([VLSRV1]=02:76:6c:00:00:0b [VLSRV2]=02:76:6c:00:00:0c [VLSRV3]=02:76:6c:00:00:0d)
 declare -A WORKGROUP=([VLSRV1]=VLABGRP1 [VLSRV2]=VLABGRP1 [VLSRV3]=VLABGRP2)
-declare -A SHARES=([VLSRV1]="docs public" [VLSRV2]="music photos tools" [VLSRV3]="archive")
+declare -A SHARES=([VLSRV1]="docs public" [VLSRV2]="music photos tools" [VLSRV3]="archive 共有資料")
 declare -A MASTER=([VLABGRP1]=10.77.0.11 [VLABGRP2]=10.77.0.13)
 readonly HIDDEN='backup$' PRINTER=laser UNLISTED=secret
 
