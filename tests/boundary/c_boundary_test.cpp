@@ -85,6 +85,7 @@ auto is(const char *expected) {
 
 constexpr const char *host = "velnor-workstation.lan"; // long enough for the heap
 char buffer[512];
+char16_t wideBuffer[64];
 DWORD size;
 int appended;
 NETRESOURCEA group1 = testsupport::containerRecord("GROUP1");
@@ -231,6 +232,16 @@ TEST_F(CBoundaryTest, EveryExportFailsCleanlyAtEveryAllocation) {
            },
            [](auto r) { return r.first == -1 && r.second == 0; },
            [](auto r) { return r.first == -1; })},
+      {"MultiByteToWideChar", lastError,
+       check([] { return MultiByteToWideChar(CP_ACP, 0, "velnor", -1, wideBuffer, 64); },
+             [](int n) { return n == 7 && wideBuffer[0] == u'v'; }, isZero)},
+      {"WideCharToMultiByte", lastError,
+       check(
+           [] {
+             return WideCharToMultiByte(CP_ACP, 0, u"velnor", -1, buffer, sizeof buffer, nullptr,
+                                        nullptr);
+           },
+           [](int n) { return n == 7 && same(buffer, "velnor"); }, isZero)},
       {"gethostname", winsock,
        check([] { return Started(), gethostname(buffer, sizeof buffer); },
              [](int result) { return result == 0 && same(buffer, host); },
