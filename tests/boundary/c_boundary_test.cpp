@@ -233,15 +233,18 @@ TEST_F(CBoundaryTest, EveryExportFailsCleanlyAtEveryAllocation) {
            [](auto r) { return r.first == -1 && r.second == 0; },
            [](auto r) { return r.first == -1; })},
       {"MultiByteToWideChar", lastError,
-       check([] { return MultiByteToWideChar(CP_ACP, 0, "velnor", -1, wideBuffer, 64); },
-             [](int n) { return n == 7 && wideBuffer[0] == u'v'; }, isZero)},
+       check(
+           [] {
+             return MultiByteToWideChar(CP_ACP, 0, "velnor-code-page-text", -1, wideBuffer, 64);
+           },
+           [](int n) { return n == 22 && wideBuffer[20] == u't'; }, isZero)},
       {"WideCharToMultiByte", lastError,
        check(
            [] {
-             return WideCharToMultiByte(CP_ACP, 0, u"velnor", -1, buffer, sizeof buffer, nullptr,
-                                        nullptr);
+             return WideCharToMultiByte(CP_ACP, 0, u"velnor-code-page-text", -1, buffer,
+                                        sizeof buffer, nullptr, nullptr);
            },
-           [](int n) { return n == 7 && same(buffer, "velnor"); }, isZero)},
+           [](int n) { return n == 22 && same(buffer, "velnor-code-page-text"); }, isZero)},
       {"gethostname", winsock,
        check([] { return Started(), gethostname(buffer, sizeof buffer); },
              [](int result) { return result == 0 && same(buffer, host); },
