@@ -25,7 +25,7 @@ namespace lab = velnor::lab;
 namespace {
 
 QString text(std::string_view view) {
-  return QString::fromLatin1(view.data(), static_cast<qsizetype>(view.size()));
+  return QString::fromUtf8(view.data(), static_cast<qsizetype>(view.size()));
 }
 
 std::set<QString> childTexts(const QTreeWidgetItem *node) {
