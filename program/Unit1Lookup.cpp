@@ -31,6 +31,11 @@ QString fromAnsi(const std::string &text) {
 } // namespace
 
 void TForm1::Button2Click() {
+  // A LAN host search below us (its message pumping let this click through)
+  // still appends its lines to Memo1; a lookup now would mix both searches'
+  // lines in what the copy command puts on the clipboard.
+  if (searching_)
+    return;
   Memo1->clear();
   ListBox1->clear();
   if (Edit1->text().isEmpty())

@@ -12,6 +12,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QProgressBar>
@@ -307,6 +309,25 @@ TEST_F(LanHostSearchTest, SecondStartDuringASearchDoesNothing) {
   EXPECT_EQ(form->ListView1->rowCount(), 4);
   QCoreApplication::processEvents();
   EXPECT_EQ(resolver.asked.size(), 4u) << "nothing was queued for later";
+  expectIdleAfterSearch();
+}
+
+TEST_F(LanHostSearchTest, HostLookupDuringASearchDoesNothing) {
+  scriptThreeComputers();
+  resolver.onLookup = [&](const std::string &name) {
+    if (name != "B")
+      return;
+    form->Edit1->setText(QStringLiteral("10.0.0.9"));
+    form->Button2->click();
+  };
+
+  form->Button5->click();
+
+  EXPECT_EQ(form->Memo1->toPlainText(), QStringLiteral("A    10.0.0.1     \n"
+                                                       "B    10.0.0.2     \n"
+                                                       "C    10.0.0.3     \n"
+                                                       "D    10.0.0.4     "));
+  EXPECT_EQ(form->ListBox1->count(), 0);
   expectIdleAfterSearch();
 }
 
