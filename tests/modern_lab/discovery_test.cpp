@@ -7,6 +7,8 @@
 #include <WSockUtils.h>
 #include <velnip.h>
 
+#include <support/ScopedEnvironment.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -49,24 +51,7 @@ std::string backslashed(std::string_view server) {
   return "\\\\" + std::string(server);
 }
 
-class ScopedEnvironment {
-public:
-  ScopedEnvironment(const char *name, const char *value) : name_(name) {
-    if (const char *old = std::getenv(name))
-      old_ = old;
-    ::setenv(name, value, 1);
-  }
-  ~ScopedEnvironment() {
-    if (old_)
-      ::setenv(name_, old_->c_str(), 1);
-    else
-      ::unsetenv(name_);
-  }
-
-private:
-  const char *name_;
-  std::optional<std::string> old_;
-};
+using testsupport::ScopedEnvironment;
 
 class ModernLab : public ::testing::Test {
 protected:

@@ -8,31 +8,10 @@
 #   lab/lan-modern exec tests/modern_lab/search_e2e.sh BUILD/bin/velnor
 set -uo pipefail
 
-if [[ "${VELNOR_LAB:-}" != 1 ]] ||
-	[[ "$(cat /sys/class/net/eth0/address 2>/dev/null)" != 02:76:6c:01:00:0a ]]; then
-	echo "search_e2e: not inside the modern lab's client (run through lab/lan-modern exec)" >&2
-	[[ "${CI:-}" == true ]] && exit 1
-	exit 77
-fi
-(($# == 1)) && [[ -x "$1" ]] || {
-	echo "usage: $0 VELNOR" >&2
-	exit 2
-}
-
 source "$(dirname "$0")/../integration/gui/velnor_gui.sh"
+gui_require_client search_e2e 02:76:6c:01:00:0a "$@"
 
 readonly SEARCH_LIMIT_S=120
-
-failures=0
-check() {
-	local what=$1 expected=$2 actual=$3
-	if [[ "$expected" == "$actual" ]]; then
-		printf 'ok    %s\n' "$what"
-	else
-		printf 'FAIL  %s\nexpected:\n%s\nactual:\n%s\n' "$what" "$expected" "$actual"
-		failures=$((failures + 1))
-	fi
-}
 
 # The browse list's MIXGRP first (OLDSRV from NetBIOS, then BOREAS, which
 # only WS-Discovery reports), then DLWG, which only WS-Discovery knows.
@@ -56,38 +35,13 @@ MIXGRP/\\OLDSRV/legacy
 EOF2
 )
 
-tree_paths() {
-	awk '{
-		match($0, /^ */); level = RLENGTH / 2; sub(/^ +/, "")
-		path[level] = $0; line = path[0]
-		for (i = 1; i <= level; i++) line = line "/" path[i]
-		print line
-	}' | LC_ALL=C sort
-}
-
 gui_start "$1"
 gui_focus_window
 
-before=$(gui_table)
-gui_click "table" ""
-gui_key ctrl+n
-started=$SECONDS
-until gui_enabled "push button" "ホスト検索" && [[ "$(gui_table)" != "$before" ]]; do
-	((SECONDS - started < SEARCH_LIMIT_S)) || gui_fail "the search did not end within $SEARCH_LIMIT_S s"
-	sleep 0.2
-done
-echo "search ended after about $((SECONDS - started)) s"
+# Ctrl+N with the keyboard focus on the host list.
+gui_search "$SEARCH_LIMIT_S"
 
-gui_click "push button" "すべてコピー"
-clipboard=$(gui_clipboard; echo .)
-check "clipboard after すべてコピー" "$expected_clipboard" "${clipboard%.}"
-check "host table" "$expected_table" "$(gui_table)"
-
-gui_click "check box" "ツリービュー"
-read -r tx ty _ < <("$GUI_DIR/a11y.py" find "tree" "") || gui_fail "the tree is not shown"
-gui_click_at $((tx + 30)) $((ty + 8))
-for _ in $(seq 8); do gui_key KP_Multiply Down; done
-check "tree" "$expected_tree" "$(gui_tree | tree_paths)"
+gui_check_results "$expected_clipboard" "$expected_table" "$expected_tree"
 
 if ((failures > 0)); then
 	gui_fail "$failures check(s) failed"

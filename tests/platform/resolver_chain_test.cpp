@@ -126,20 +126,6 @@ TEST(LocalNameLink, RealAddressesFromTheNameServiceAreKeptInOrder) {
             host("", {"127.0.1.1", "10.9.0.2", "10.9.0.1"}).addresses);
 }
 
-TEST(NetbiosLink, NeverAsksForNamesWithoutANetbiosForm) {
-  int settingsRead = 0;
-  platform::NetbiosLink link([&] {
-    ++settingsRead;
-    return platform::NetbiosSettings{false, std::nullopt, {}};
-  });
-  EXPECT_FALSE(link.byName("SIXTEEN-LETTERS!"));
-  EXPECT_FALSE(link.byName("host.example"));
-  EXPECT_FALSE(link.byName(""));
-  EXPECT_EQ(settingsRead, 0) << "no query is prepared for such a name";
-  EXPECT_FALSE(link.byName("VLSRV1")) << "switched off";
-  EXPECT_EQ(settingsRead, 1);
-}
-
 TEST(NetbiosLink, NodeStatusSkipsAddressesNoSingleHostHas) {
   for (const char *target :
        {"0.0.0.0", "255.255.255.255", "224.0.0.251", "239.1.2.3", "127.0.0.1", "127.0.1.1"})

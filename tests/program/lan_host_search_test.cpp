@@ -34,35 +34,6 @@ using Kind = ScriptedBrowser::Kind;
 
 namespace {
 
-// Host names to addresses; calls `onLookup` with each name before it answers,
-// which is right after the search's two message-pumping points.
-class ObservedResolver final : public platform::ResolverBackend {
-public:
-  ObservedResolver() { platform::setResolverBackend(this); }
-  ~ObservedResolver() override { platform::setResolverBackend(nullptr); }
-
-  void add(const std::string &name, std::initializer_list<const char *> dotted) {
-    platform::HostEntry entry{name, {}, {}};
-    for (const char *d : dotted)
-      entry.addresses.push_back(testsupport::address(d));
-    hosts_[name] = entry;
-  }
-  std::optional<platform::HostEntry> byName(const std::string &name) override {
-    asked.push_back(name);
-    if (onLookup)
-      onLookup(name);
-    auto found = hosts_.find(name);
-    return found == hosts_.end() ? std::nullopt : std::optional(found->second);
-  }
-  std::optional<platform::HostEntry> byAddress(uint32_t) override { return std::nullopt; }
-
-  std::vector<std::string> asked;
-  std::function<void(const std::string &)> onLookup;
-
-private:
-  std::map<std::string, platform::HostEntry> hosts_;
-};
-
 // ARP replies per address; every other address gets no answer.
 class ArpTable final : public platform::ArpBackend {
 public:
@@ -147,9 +118,9 @@ protected:
         .add("\\\\PC1", Kind::FileShare, "backup$")
         .add("\\\\NOIP", Kind::FileShare, "tools")
         .addEmpty("\\\\MID");
-    resolver.add("ZETA", {"10.0.0.3"});
-    resolver.add("PC1", {"10.0.0.1", "10.0.0.11"});
-    resolver.add("MID", {"10.0.0.2"});
+    resolver.addHost("ZETA", {"10.0.0.3"});
+    resolver.addHost("PC1", {"10.0.0.1", "10.0.0.11"});
+    resolver.addHost("MID", {"10.0.0.2"});
     arp.add("10.0.0.3", {0x02, 0x00, 0x00, 0x00, 0x00, 0x03});
     arp.add("10.0.0.11", {0x0A, 0x1B, 0x2C, 0x3D, 0x4E, 0x5F});
   }
@@ -167,14 +138,15 @@ protected:
         .add("\\\\B", Kind::FileShare, "b1")
         .add("\\\\C", Kind::FileShare, "c1")
         .add("\\\\D", Kind::FileShare, "d1");
-    resolver.add("A", {"10.0.0.1"});
-    resolver.add("B", {"10.0.0.2"});
-    resolver.add("C", {"10.0.0.3"});
-    resolver.add("D", {"10.0.0.4"});
+    resolver.addHost("A", {"10.0.0.1"});
+    resolver.addHost("B", {"10.0.0.2"});
+    resolver.addHost("C", {"10.0.0.3"});
+    resolver.addHost("D", {"10.0.0.4"});
   }
 
   testsupport::ScriptedNames names{"desk", "alice"};
-  ObservedResolver resolver;
+  // onLookup runs right after the search's two message-pumping points.
+  testsupport::ScriptedResolver resolver;
   ArpTable arp;
   ScriptedBrowser browser;
   TempFolder folder;

@@ -6,9 +6,11 @@
 
 #include <arpa/inet.h>
 
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace testsupport {
 
@@ -18,7 +20,9 @@ inline uint32_t address(const char *dotted) {
   return value;
 }
 
-// Answers from tables; anything not in them does not resolve. Counts calls.
+// Answers from tables; anything not in them does not resolve. Counts calls,
+// keeps the names asked, and calls onLookup (when set) with each name before
+// it answers.
 class ScriptedResolver final : public platform::ResolverBackend {
 public:
   ScriptedResolver() { platform::setResolverBackend(this); }
@@ -36,6 +40,9 @@ public:
 
   std::optional<platform::HostEntry> byName(const std::string &name) override {
     ++nameQueries;
+    asked.push_back(name);
+    if (onLookup)
+      onLookup(name);
     auto found = byName_.find(name);
     return found == byName_.end() ? std::nullopt : std::optional(found->second);
   }
@@ -47,6 +54,8 @@ public:
 
   int nameQueries = 0;
   int addressQueries = 0;
+  std::vector<std::string> asked;
+  std::function<void(const std::string &)> onLookup;
 
 private:
   std::map<std::string, platform::HostEntry> byName_;

@@ -7,34 +7,13 @@
 #   lab/lan exec tests/integration/gui/host_lookup_e2e.sh BUILD/bin/velnor
 set -uo pipefail
 
-if [[ "${VELNOR_LAB:-}" != 1 ]] ||
-	[[ "$(cat /sys/class/net/eth0/address 2>/dev/null)" != 02:76:6c:00:00:0a ]]; then
-	echo "host_lookup_e2e: not inside the lab's client (run through lab/lan exec)" >&2
-	[[ "${CI:-}" == true ]] && exit 1
-	exit 77
-fi
-(($# == 1)) && [[ -x "$1" ]] || {
-	echo "usage: $0 VELNOR" >&2
-	exit 2
-}
-
 source "$(dirname "$0")/velnor_gui.sh"
+gui_require_client host_lookup_e2e 02:76:6c:00:00:0a "$@"
 
 # An unanswered ARP request gives up after about 3 s, and a node status
 # request to a silent address about as long.
 readonly LOOKUP_LIMIT_S=30
 readonly LOOKUP_BUTTON="ホストアドレス"
-
-failures=0
-check() {
-	local what=$1 expected=$2 actual=$3
-	if [[ "$expected" == "$actual" ]]; then
-		printf 'ok    %s\n' "$what"
-	else
-		printf 'FAIL  %s\nexpected:\n%s\nactual:\n%s\n' "$what" "$expected" "$actual"
-		failures=$((failures + 1))
-	fi
-}
 
 # Replaces Edit1's text with $1 (nothing for an empty edit).
 type_host() {

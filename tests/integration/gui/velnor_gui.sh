@@ -36,6 +36,18 @@
 #   gui_stop                       end velnor (TERM if still running), the bus
 #                                  and Xvfb; remove scratch
 #
+# and, for the test scripts themselves:
+#
+#   gui_require_client NAME MAC "$@"  exit 77 (1 under CI=true) unless this is
+#                                  the lab client whose eth0 has MAC; exit 2
+#                                  unless "$@" is one executable (velnor)
+#   check WHAT EXPECTED ACTUAL     print ok/FAIL and count failures in $failures
+#   gui_search LIMIT               Ctrl+N on the host list; wait up to LIMIT s
+#                                  until the search has ended
+#   gui_check_results CLIP TABLE TREE  "すべてコピー" and the clipboard, the host
+#                                  table, then the whole tree (ツリービュー on,
+#                                  every node expanded) as sorted paths
+#
 # Needs xvfb, xdotool, xclip, imagemagick, dbus, at-spi2-core, python3-dbus.
 
 GUI_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -206,4 +218,72 @@ gui_stop() {
 	[[ -n "$GUI_SCRATCH" ]] && rm -rf "$GUI_SCRATCH"
 	GUI_SCRATCH=""
 	return 0
+}
+
+gui_require_client() {
+	local name=$1 mac=$2
+	shift 2
+	if [[ "${VELNOR_LAB:-}" != 1 ]] ||
+		[[ "$(cat /sys/class/net/eth0/address 2>/dev/null)" != "$mac" ]]; then
+		echo "$name: not inside the lab's client (run through the lab's exec)" >&2
+		[[ "${CI:-}" == true ]] && exit 1
+		exit 77
+	fi
+	(($# == 1)) && [[ -x "$1" ]] || {
+		echo "usage: $name VELNOR" >&2
+		exit 2
+	}
+}
+
+failures=0
+check() {
+	local what=$1 expected=$2 actual=$3
+	if [[ "$expected" == "$actual" ]]; then
+		printf 'ok    %s\n' "$what"
+	else
+		printf 'FAIL  %s\nexpected:\n%s\nactual:\n%s\n' "$what" "$expected" "$actual"
+		failures=$((failures + 1))
+	fi
+}
+
+# The search may end before its progress dialog is ever seen from outside; it
+# has ended when the start-up row is gone and ホスト検索 is enabled again (it
+# is disabled for as long as the search runs).
+gui_search() {
+	local limit=$1 before started
+	before=$(gui_table)
+	gui_click "table" ""
+	gui_key ctrl+n
+	started=$SECONDS
+	until gui_enabled "push button" "ホスト検索" && [[ "$(gui_table)" != "$before" ]]; do
+		((SECONDS - started < limit)) || gui_fail "the search did not end within $limit s"
+		sleep 0.2
+	done
+	echo "search ended after about $((SECONDS - started)) s"
+}
+
+# The tree's lines (two spaces a level) as sorted paths.
+gui_tree_paths() {
+	awk '{
+		match($0, /^ */); level = RLENGTH / 2; sub(/^ +/, "")
+		path[level] = $0; line = path[0]
+		for (i = 1; i <= level; i++) line = line "/" path[i]
+		print line
+	}' | LC_ALL=C sort
+}
+
+gui_check_results() {
+	local clipboard tx ty
+	gui_click "push button" "すべてコピー"
+	# Kept byte for byte: the command substitution would drop trailing newlines.
+	clipboard=$(gui_clipboard; echo .)
+	check "clipboard after すべてコピー" "$1" "${clipboard%.}"
+	check "host table" "$2" "$(gui_table)"
+	# Asterisk expands the current node's subtree; one press per line is
+	# more than enough.
+	gui_click "check box" "ツリービュー"
+	read -r tx ty _ < <("$GUI_DIR/a11y.py" find "tree" "") || gui_fail "the tree is not shown"
+	gui_click_at $((tx + 30)) $((ty + 8))
+	for _ in $(seq "$(wc -l <<<"$3")"); do gui_key KP_Multiply Down; done
+	check "tree" "$3" "$(gui_tree | gui_tree_paths)"
 }
