@@ -13,6 +13,7 @@
 // reusing the open server connections saves.
 // One untimed smbtree run comes first (see below). Both must find the lab's
 // servers. Target: walk median / smbtree median <= 1.0.
+#include "TimedCommand.h"
 #include "integration/Lab.h"
 
 #include <WSockUtils.h>
@@ -74,26 +75,8 @@ int walkOnce() {
   return 0;
 }
 
-struct Run {
-  double ms = 0;
-  std::string output;
-  bool ok = false;
-};
-
-Run timed(const std::string &command) {
-  Run run;
-  const Clock::time_point start = Clock::now();
-  FILE *pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr)
-    return run;
-  char chunk[4096];
-  size_t got;
-  while ((got = fread(chunk, 1, sizeof chunk, pipe)) > 0)
-    run.output.append(chunk, got);
-  run.ok = pclose(pipe) == 0;
-  run.ms = Milliseconds(Clock::now() - start).count();
-  return run;
-}
+using Run = bench::CommandRun;
+using bench::runTimed;
 
 // smbtree's server lines: a tab, two backslashes, the name, then its comment.
 std::set<std::string> smbtreeServers(const std::string &output) {
@@ -151,7 +134,7 @@ int main(int argc, char **argv) {
   // Samba starts the RPC services that list shares (samba-dcerpcd) on demand
   // and stops them when idle; whichever walk came first would pay for their
   // start-up, so one untimed smbtree run wakes them.
-  timed(smbtreeCommand);
+  runTimed(smbtreeCommand);
 
   std::vector<double> walkTimes, smbtreeTimes, inProcess;
   bool complete = true;
@@ -159,11 +142,11 @@ int main(int argc, char **argv) {
   for (int round = 0; round < rounds; ++round) {
     Run walk, tree;
     if (round % 2 == 0) {
-      walk = timed(walkCommand);
-      tree = timed(smbtreeCommand);
+      walk = runTimed(walkCommand);
+      tree = runTimed(smbtreeCommand);
     } else {
-      tree = timed(smbtreeCommand);
-      walk = timed(walkCommand);
+      tree = runTimed(smbtreeCommand);
+      walk = runTimed(walkCommand);
     }
     double own = 0;
     int workgroups = 0, shares = 0, used = 0;

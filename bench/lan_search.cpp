@@ -19,6 +19,7 @@
 // as stale, with what it cost. To measure one, take a server off the network
 // first (lab/lan leave VLSRV2) and rebuild the lab afterwards.
 // Targets: search <= 1.2 x parts, search <= 0.5 x pipeline.
+#include "TimedCommand.h"
 #include "integration/Lab.h"
 
 #include <LanHostSearch.h>
@@ -156,26 +157,8 @@ for a in $addresses; do
 done
 true)";
 
-struct Run {
-  double ms = 0;
-  std::string output;
-  bool ok = false;
-};
-
-Run timed(const std::string &command) {
-  Run run;
-  const Clock::time_point start = Clock::now();
-  FILE *pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr)
-    return run;
-  char chunk[4096];
-  size_t got;
-  while ((got = fread(chunk, 1, sizeof chunk, pipe)) > 0)
-    run.output.append(chunk, got);
-  run.ok = pclose(pipe) == 0;
-  run.ms = since(start);
-  return run;
-}
+using Run = bench::CommandRun;
+using bench::runTimed;
 
 std::string quoted(const std::string &text) {
   std::string out = "'";
@@ -210,7 +193,7 @@ int main(int argc, char **argv) {
                                   "bash -c " + quoted(kPipeline)};
   // Samba starts the services that list shares on demand and stops them when
   // idle; one untimed run wakes them, so no measurement pays for that.
-  timed(commands[0]);
+  runTimed(commands[0]);
 
   std::vector<double> search, parts, walk, resolve, mac, pipeline;
   std::map<std::string, std::vector<double>> perComputer;
@@ -221,7 +204,7 @@ int main(int argc, char **argv) {
     Run runs[3];
     for (int step = 0; step < 3; ++step) {
       const int which = (round + step) % 3;
-      runs[which] = timed(commands[which]);
+      runs[which] = runTimed(commands[which]);
     }
     double searchMs = 0, walkMs = 0, resolveMs = 0, macMs = 0;
     int searchHosts = 0, searchMacs = 0, partHosts = 0, partMacs = 0, used = 0;

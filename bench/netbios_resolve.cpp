@@ -13,6 +13,7 @@
 // alone (no WINS) and with the lab's WINS server configured.
 // Targets: broadcast query < 5 ms; give-up without WINS <= 2.4 s; WINS
 // negative answer < 50 ms.
+#include "TimedCommand.h"
 #include "integration/Lab.h"
 
 #include "resolver/NetbiosClient.h"
@@ -56,14 +57,8 @@ double timed(int rounds, const std::function<bool()> &call, bool &ok) {
 }
 
 bool run(const std::string &command, const std::string &expected) {
-  FILE *pipe = popen((command + " 2>/dev/null").c_str(), "r");
-  if (pipe == nullptr)
-    return false;
-  std::string output;
-  char buffer[512];
-  while (std::fgets(buffer, sizeof buffer, pipe) != nullptr)
-    output += buffer;
-  return pclose(pipe) == 0 && output.find(expected) != std::string::npos;
+  const bench::CommandRun done = bench::runTimed(command + " 2>/dev/null");
+  return done.ok && done.output.find(expected) != std::string::npos;
 }
 
 void report(const char *what, double ms, bool ok, const char *target = "") {
