@@ -30,3 +30,11 @@ QByteArray toAnsi(const QString &text) {
     WideCharToMultiByte(CP_ACP, 0, units, count, result.data(), bytes, nullptr, nullptr);
   return result;
 }
+
+QString fromAnsi(const std::string &text) {
+  return fromAnsi(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::string copyResult(const char *text) {
+  return text ? std::string(text) : std::string();
+}

@@ -6,6 +6,13 @@
 #include <QByteArray>
 #include <QString>
 
+#include <string>
+
 // length -1: up to the terminating NUL.
 QString fromAnsi(const char *text, qsizetype length = -1);
 QByteArray toAnsi(const QString &text);
+QString fromAnsi(const std::string &text);
+
+// A library result lives in storage that the next call may reuse, so it is
+// copied at once; null becomes the empty text.
+std::string copyResult(const char *text);

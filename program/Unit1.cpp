@@ -22,15 +22,6 @@
 
 namespace {
 
-// A library result lives in storage that the next call may reuse.
-std::string copyResult(const char *text) {
-  return text ? std::string(text) : std::string();
-}
-
-QString fromAnsi(const std::string &text) {
-  return ::fromAnsi(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 int clampCoordinate(int value) {
   return std::clamp(value, -kFarthestWindowCoordinate, kFarthestWindowCoordinate);
 }

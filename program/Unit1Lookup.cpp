@@ -18,16 +18,6 @@ const QString kHostNameLabel = QStringLiteral("ホスト名 ");
 const QString kAddressLabel = QStringLiteral("IPアドレス ");
 const QString kMacAddressLabel = QStringLiteral("MACアドレス ");
 
-// A library result lives in storage that the next call may reuse; null is
-// shown as nothing.
-std::string copyResult(const char *text) {
-  return text ? std::string(text) : std::string();
-}
-
-QString fromAnsi(const std::string &text) {
-  return ::fromAnsi(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 } // namespace
 
 void TForm1::Button2Click() {
