@@ -1,5 +1,7 @@
 #include "MdnsPackets.h"
 
+#include "DnsName.h"
+
 #include <cstring>
 
 namespace platform::mdns {
@@ -9,7 +11,6 @@ namespace {
 constexpr std::string_view kLocalDomain = "local";
 constexpr size_t kHeaderSize = 12;
 constexpr size_t kMaxLabel = 63;
-constexpr size_t kMaxName = 255;
 constexpr uint16_t kTypeA = 1;
 constexpr uint16_t kClassIn = 1;
 
@@ -30,46 +31,15 @@ bool sameName(std::string_view a, std::string_view b) {
   return true;
 }
 
-// Reads the (possibly compressed) name at `at` as dotted text. `next` is set
-// to the first byte after the name where it started. Each pointer must lead
-// backwards, so a packet cannot make the reader loop.
+// The name at `at` as dotted text.
 bool readName(std::span<const unsigned char> p, size_t at, std::string &name, size_t &next) {
+  std::vector<std::string> labels;
+  if (!readDnsName(p, at, labels, next))
+    return false;
   name.clear();
-  bool jumped = false;
-  size_t limit = at; // a pointer must point below this
-  for (;;) {
-    if (at >= p.size())
-      return false;
-    const unsigned char length = p[at];
-    if ((length & 0xC0) == 0xC0) {
-      if (at + 1 >= p.size())
-        return false;
-      const size_t target = static_cast<size_t>(length & 0x3F) << 8 | p[at + 1];
-      if (!jumped)
-        next = at + 2;
-      if (target >= limit)
-        return false;
-      jumped = true;
-      limit = target;
-      at = target;
-      continue;
-    }
-    if ((length & 0xC0) != 0)
-      return false; // the reserved label types
-    if (length == 0) {
-      if (!jumped)
-        next = at + 1;
-      return true;
-    }
-    if (at + 1 + length > p.size())
-      return false;
-    if (!name.empty())
-      name += '.';
-    name.append(reinterpret_cast<const char *>(p.data() + at + 1), length);
-    if (name.size() > kMaxName)
-      return false;
-    at += 1 + length;
-  }
+  for (const std::string &label : labels)
+    name.append(name.empty() ? "" : ".").append(label);
+  return true;
 }
 
 } // namespace

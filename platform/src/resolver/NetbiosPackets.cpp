@@ -1,5 +1,7 @@
 #include "NetbiosPackets.h"
 
+#include "DnsName.h"
+
 #include <cstring>
 
 namespace platform::netbios {
@@ -16,7 +18,6 @@ constexpr uint16_t kTypeNbstat = 0x0021;
 constexpr uint16_t kClassIn = 0x0001;
 constexpr size_t kHeaderSize = 12;
 constexpr size_t kEncodedLabelLength = 32;
-constexpr size_t kMaxNameBytes = 255;
 constexpr size_t kNbEntrySize = 6;
 constexpr size_t kNodeNameEntrySize = 18;
 
@@ -69,52 +70,16 @@ public:
     return bytes;
   }
 
-  // Reads a domain-style name at the current position, following
-  // compression pointers, and leaves the position after the name as it
-  // stands in place. Gives the first label, which is the NetBIOS name; the
-  // rest is the scope, which is skipped. Each pointer must point before
-  // where the previous one led (or before the name itself), so pointers can
-  // never form a loop.
+  // The first label of the name here, which is the NetBIOS name; the rest
+  // is the scope, which is skipped.
   bool name(std::vector<unsigned char> &firstLabel) {
-    firstLabel.clear();
-    size_t at = position_;
-    size_t limit = position_;
-    size_t resumeAt = 0;
-    bool jumped = false;
-    size_t total = 0;
-    bool first = true;
-    for (;;) {
-      if (at >= packet_.size())
-        return false;
-      const unsigned char length = packet_[at];
-      if ((length & 0xc0) == 0xc0) {
-        if (at + 1 >= packet_.size())
-          return false;
-        const size_t target = static_cast<size_t>(length & 0x3f) << 8 | packet_[at + 1];
-        if (target >= limit)
-          return false;
-        limit = target;
-        if (!jumped) {
-          resumeAt = at + 2;
-          jumped = true;
-        }
-        at = target;
-        continue;
-      }
-      if ((length & 0xc0) != 0)
-        return false; // reserved label types
-      total += 1 + length;
-      if (total > kMaxNameBytes || packet_.size() - at - 1 < length)
-        return false;
-      if (length == 0) {
-        position_ = jumped ? resumeAt : at + 1;
-        return !first;
-      }
-      if (first)
-        firstLabel.assign(packet_.begin() + at + 1, packet_.begin() + at + 1 + length);
-      first = false;
-      at += 1 + length;
-    }
+    std::vector<std::string> labels;
+    size_t next = 0;
+    if (!readDnsName(packet_, position_, labels, next) || labels.empty())
+      return false;
+    firstLabel.assign(labels.front().begin(), labels.front().end());
+    position_ = next;
+    return true;
   }
 
 private:
