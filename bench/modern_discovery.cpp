@@ -15,7 +15,7 @@
 // the SMB1 lab's walk against smbtree.
 #include "modern_lab/ModernLab.h"
 
-#include "resolver/MdnsLink.h"
+#include "ws2_32/resolver/MdnsLink.h"
 
 #include <WSockUtils.h>
 

@@ -16,8 +16,8 @@
 #include "TimedCommand.h"
 #include "integration/Lab.h"
 
-#include "resolver/NetbiosClient.h"
-#include "resolver/NetbiosLink.h"
+#include "net/netbios/NetbiosClient.h"
+#include "ws2_32/resolver/NetbiosLink.h"
 
 #include <winsock.h>
 

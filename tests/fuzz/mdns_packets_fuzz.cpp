@@ -3,7 +3,7 @@
 // addresses that fit in the packet.
 #include "FuzzCheck.h"
 
-#include "resolver/MdnsPackets.h"
+#include "net/mdns/MdnsPackets.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -2,7 +2,7 @@
 // outside the packet, and whatever they accept must be a well-formed answer.
 #include "FuzzCheck.h"
 
-#include "resolver/NetbiosPackets.h"
+#include "net/netbios/NetbiosPackets.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -6,7 +6,7 @@
 // is 's' (set the value), 'k' (delete the key) or 'x' (delete the section).
 #include "FuzzCheck.h"
 
-#include "PrivateProfileFile.h"
+#include "kernel32/profile/PrivateProfileFile.h"
 
 #include <algorithm>
 #include <cstddef>

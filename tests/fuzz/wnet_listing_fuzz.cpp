@@ -9,9 +9,9 @@
 // other), its name, a tab and its comment.
 #include "FuzzCheck.h"
 
-#include "BrowseListing.h"
-#include "NetContainer.h"
-#include "ResourcePacking.h"
+#include "mpr/BrowseListing.h"
+#include "mpr/NetContainer.h"
+#include "mpr/ResourcePacking.h"
 
 #include <cstddef>
 #include <cstdint>

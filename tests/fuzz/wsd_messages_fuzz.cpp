@@ -3,7 +3,7 @@
 // an entity or accept a reply without what it must hold.
 #include "FuzzCheck.h"
 
-#include "discovery/WsdMessages.h"
+#include "net/wsd/WsdMessages.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -4,8 +4,8 @@
 // and their addresses back to names through NetBIOS node status.
 #include "Lab.h"
 
-#include "resolver/NetbiosClient.h"
-#include "resolver/NetbiosLink.h"
+#include "net/netbios/NetbiosClient.h"
+#include "ws2_32/resolver/NetbiosLink.h"
 
 #include <platform/backends.h>
 #include <Unit1.h>

@@ -1,0 +1,15 @@
+#include "common/SystemDiscovery.h"
+#include "common/Switches.h"
+#include "iphlpapi/IphlpapiBackends.h"
+#include "net/wsd/WsdClient.h"
+
+platform::wsd::DiscoveryCache &platform::systemDiscovery() {
+  static wsd::DiscoveryCache cache([] { return wsd::discoverComputers(upIpv4Interfaces()); });
+  return cache;
+}
+
+std::vector<platform::wsd::DiscoveredComputer> platform::discoveredComputers() {
+  if (!wsDiscoveryEnabled())
+    return {};
+  return systemDiscovery().computers();
+}

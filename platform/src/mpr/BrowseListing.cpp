@@ -1,0 +1,102 @@
+#include "mpr/BrowseListing.h"
+
+#include <winnetwk.h>
+
+#include <algorithm>
+#include <unordered_set>
+
+namespace {
+
+using platform::BrowseEntry;
+using platform::NetContainer;
+using platform::ResourceEntry;
+using platform::ResourceFilter;
+
+// A name that would break the name forms built from it, or that the network
+// should never have sent.
+bool isOddName(const std::string &name) {
+  return name.empty() || std::any_of(name.begin(), name.end(), [](char c) {
+           const auto u = static_cast<unsigned char>(c);
+           return u < 0x20 || u == 0x7F || c == '\\' || c == '/';
+         });
+}
+
+std::string lowerAscii(std::string name) {
+  for (char &c : name)
+    if (c >= 'A' && c <= 'Z')
+      c = static_cast<char>(c - 'A' + 'a');
+  return name;
+}
+
+bool typeAdmits(DWORD filterType, DWORD entryType) {
+  return filterType == RESOURCETYPE_ANY || (filterType & entryType) != 0;
+}
+
+// The record for one backend entry, or false when this level does not list it.
+bool toResource(const NetContainer &container, const BrowseEntry &entry, ResourceEntry &out) {
+  switch (container.level) {
+  case NetContainer::Level::Provider:
+    if (entry.kind != BrowseEntry::Kind::Workgroup)
+      return false;
+    // The comment of a workgroup entry names its master browser, which
+    // Windows does not show.
+    out = {RESOURCETYPE_ANY, RESOURCEDISPLAYTYPE_DOMAIN, RESOURCEUSAGE_CONTAINER, entry.name, ""};
+    return true;
+  case NetContainer::Level::Workgroup:
+    if (entry.kind != BrowseEntry::Kind::Server)
+      return false;
+    out = {RESOURCETYPE_ANY, RESOURCEDISPLAYTYPE_SERVER, RESOURCEUSAGE_CONTAINER,
+           "\\\\" + entry.name, entry.comment};
+    return true;
+  case NetContainer::Level::Server: {
+    DWORD type;
+    if (entry.kind == BrowseEntry::Kind::FileShare)
+      type = RESOURCETYPE_DISK;
+    else if (entry.kind == BrowseEntry::Kind::Printer)
+      type = RESOURCETYPE_PRINT;
+    else
+      return false;
+    if (entry.name.back() == '$')
+      return false;
+    out = {type, RESOURCEDISPLAYTYPE_SHARE, RESOURCEUSAGE_CONNECTABLE,
+           container.name + "\\" + entry.name, entry.comment};
+    return true;
+  }
+  }
+  return false;
+}
+
+} // namespace
+
+bool platform::usageAdmits(DWORD filterUsage, DWORD entryUsage) {
+  const DWORD wanted = filterUsage & (RESOURCEUSAGE_CONNECTABLE | RESOURCEUSAGE_CONTAINER);
+  return wanted == 0 || (wanted & entryUsage) != 0;
+}
+
+platform::ResourceEntry platform::providerEntry() {
+  return {RESOURCETYPE_ANY, RESOURCEDISPLAYTYPE_NETWORK, RESOURCEUSAGE_CONTAINER,
+          browseProviderName, ""};
+}
+
+std::vector<ResourceEntry> platform::listBelow(const NetContainer &container,
+                                               const std::vector<BrowseEntry> &entries,
+                                               const ResourceFilter &filter) {
+  std::vector<ResourceEntry> listed;
+  std::unordered_set<std::string> seenNames;
+  for (const BrowseEntry &entry : entries) {
+    ResourceEntry resource;
+    if (isOddName(entry.name) || !toResource(container, entry, resource))
+      continue;
+    // Containers are listed whatever the type filter: they may hold both kinds.
+    if (resource.usage == RESOURCEUSAGE_CONNECTABLE && !typeAdmits(filter.type, resource.type))
+      continue;
+    if (!usageAdmits(filter.usage, resource.usage))
+      continue;
+    // Several master browsers may report the same name; NetBIOS names
+    // ignore case.
+    if (!seenNames.insert(lowerAscii(entry.name)).second)
+      continue;
+    listed.push_back(std::move(resource));
+  }
+  return listed;
+}

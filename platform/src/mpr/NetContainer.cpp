@@ -1,0 +1,67 @@
+#include "mpr/NetContainer.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+// NetBIOS names (workgroups and domains) have at most 15 characters; a server
+// or a domain may also be named by its DNS name, at most 255. Nothing longer
+// is scanned.
+constexpr size_t maxWorkgroupLength = 15;
+constexpr size_t maxServerLength = 255;
+constexpr size_t maxScannedLength = 1024;
+
+bool isControl(unsigned char c) {
+  return c < 0x20 || c == 0x7F;
+}
+
+unsigned char asciiLower(unsigned char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c;
+}
+
+} // namespace
+
+bool platform::sameNetName(const std::string &a, const std::string &b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    return asciiLower(static_cast<unsigned char>(x)) == asciiLower(static_cast<unsigned char>(y));
+  });
+}
+
+DWORD platform::parseNetContainer(const char *remoteName, NetContainer &container) {
+  if (remoteName == nullptr || *remoteName == '\0') {
+    container = {NetContainer::Level::Provider, ""};
+    return NO_ERROR;
+  }
+  const size_t length = strnlen(remoteName, maxScannedLength + 1);
+  if (length > maxScannedLength)
+    return ERROR_BAD_NETPATH;
+  const std::string name(remoteName, length);
+  if (std::any_of(name.begin(), name.end(), [](char c) { return isControl(c); }))
+    return ERROR_BAD_NETPATH;
+  if (sameNetName(name, browseProviderName)) {
+    container = {NetContainer::Level::Provider, ""};
+    return NO_ERROR;
+  }
+
+  if (name.rfind("\\\\", 0) == 0) {
+    const size_t end = name.find('\\', 2);
+    const std::string server = name.substr(2, end == std::string::npos ? end : end - 2);
+    if (server.empty() || server.size() > maxServerLength || server.find('/') != std::string::npos)
+      return ERROR_BAD_NETPATH;
+    if (end != std::string::npos)
+      // "\\\\SERVER\\" names nothing; "\\\\SERVER\\share" is not a container.
+      return end + 1 == name.size() ? ERROR_BAD_NETPATH : ERROR_NOT_CONTAINER;
+    container = {NetContainer::Level::Server, name};
+    return NO_ERROR;
+  }
+
+  // A domain that WS-Discovery reports is named by its DNS name, which has a
+  // dot and may be as long as a server's; a NetBIOS name never has a dot.
+  const size_t maxLength =
+      name.find('.') != std::string::npos ? maxServerLength : maxWorkgroupLength;
+  if (name.size() > maxLength || name.find_first_of("\\/") != std::string::npos)
+    return ERROR_BAD_NETPATH;
+  container = {NetContainer::Level::Workgroup, name};
+  return NO_ERROR;
+}

@@ -1,0 +1,88 @@
+#include "mpr/browse/BrowseMerge.h"
+
+#include "net/wsd/DiscoveryCache.h"
+
+#include <algorithm>
+#include <future>
+
+namespace platform::wsd {
+
+namespace {
+
+using Kind = BrowseEntry::Kind;
+
+bool sameName(const std::string &a, const std::string &b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; };
+    return lower(x) == lower(y);
+  });
+}
+
+bool listed(const std::vector<BrowseEntry> &entries, Kind kind, const std::string &name) {
+  return std::any_of(entries.begin(), entries.end(), [&](const BrowseEntry &entry) {
+    return entry.kind == kind && sameName(entry.name, name);
+  });
+}
+
+} // namespace
+
+std::vector<BrowseEntry> mergeWorkgroups(const std::vector<BrowseEntry> &netbios,
+                                         const std::vector<DiscoveredComputer> &discovered) {
+  std::vector<BrowseEntry> merged = netbios;
+  for (const DiscoveredComputer &computer : discovered)
+    if (!listed(merged, Kind::Workgroup, computer.group))
+      merged.push_back({Kind::Workgroup, computer.group, ""});
+  return merged;
+}
+
+std::vector<BrowseEntry> mergeServers(const std::string &group,
+                                      const std::vector<BrowseEntry> &netbios,
+                                      const std::vector<DiscoveredComputer> &discovered) {
+  std::vector<BrowseEntry> merged = netbios;
+  for (const DiscoveredComputer &computer : discovered)
+    if (sameName(computer.group, group) && !listed(merged, Kind::Server, computer.name))
+      merged.push_back({Kind::Server, computer.name, ""});
+  return merged;
+}
+
+bool MergingBrowser::netbiosMayKnow(const std::string &group) {
+  std::lock_guard guard(lock_);
+  if (!topListedAt_ || now_() - *topListedAt_ >= DiscoveryCache::kKeepFor)
+    return true;
+  return std::any_of(topGroups_.begin(), topGroups_.end(),
+                     [&](const std::string &known) { return sameName(known, group); });
+}
+
+DWORD MergingBrowser::list(const std::string &container, std::vector<BrowseEntry> &entries) {
+  if (container.rfind("\\\\", 0) == 0)
+    return netbios_.list(container, entries);
+
+  // The probe runs beside the browse request; a cached result comes at once.
+  std::future<std::vector<DiscoveredComputer>> discovering =
+      std::async(std::launch::async, discovery_);
+  std::vector<BrowseEntry> fromNetbios;
+  const bool top = container.empty();
+  DWORD status = top ? ERROR_NO_NETWORK : ERROR_BAD_NETPATH;
+  if (netbiosOn_() && (top || netbiosMayKnow(container)))
+    status = netbios_.list(container, fromNetbios);
+  if (top) {
+    std::lock_guard guard(lock_);
+    topListedAt_ = now_();
+    topGroups_.clear();
+    if (status == NO_ERROR)
+      for (const BrowseEntry &entry : fromNetbios)
+        if (entry.kind == Kind::Workgroup)
+          topGroups_.push_back(entry.name);
+  }
+  const std::vector<DiscoveredComputer> discovered = discovering.get();
+  if (status != NO_ERROR)
+    fromNetbios.clear();
+  const std::vector<BrowseEntry> merged = top ? mergeWorkgroups(fromNetbios, discovered)
+                                              : mergeServers(container, fromNetbios, discovered);
+  if (merged.empty())
+    return status;
+  entries.insert(entries.end(), merged.begin(), merged.end());
+  return NO_ERROR;
+}
+
+} // namespace platform::wsd

@@ -1,0 +1,63 @@
+// The browse list as a Windows PC of today sees it: the NetBIOS browse list
+// (libsmbclient) and the computers WS-Discovery found, merged level by level.
+// Shares come from the server itself either way.
+#pragma once
+
+#include "net/wsd/DiscoveredComputer.h"
+
+#include <platform/backends.h>
+
+#include <chrono>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace platform::wsd {
+
+// The workgroups and domains of both: NetBIOS's first, in its order and
+// spelling, then each one that only WS-Discovery knows, in the order found.
+// Names compare without regard to ASCII case.
+std::vector<BrowseEntry> mergeWorkgroups(const std::vector<BrowseEntry> &netbios,
+                                         const std::vector<DiscoveredComputer> &discovered);
+
+// The computers of one workgroup or domain from both, in the same way.
+std::vector<BrowseEntry> mergeServers(const std::string &group,
+                                      const std::vector<BrowseEntry> &netbios,
+                                      const std::vector<DiscoveredComputer> &discovered);
+
+class MergingBrowser final : public BrowseBackend {
+public:
+  using Discovery = std::function<std::vector<DiscoveredComputer>()>;
+  using Clock = std::chrono::steady_clock;
+
+  // discovery: the (cached) WS-Discovery result, asked beside the NetBIOS
+  // browse request of the same level, never after it. While netbiosOn
+  // says no, the browse list is not asked for; shares still are.
+  MergingBrowser(
+      BrowseBackend &netbios, Discovery discovery,
+      std::function<Clock::time_point()> now = Clock::now,
+      std::function<bool()> netbiosOn = [] { return true; })
+      : netbios_(netbios), discovery_(std::move(discovery)), now_(std::move(now)),
+        netbiosOn_(std::move(netbiosOn)) {}
+
+  DWORD list(const std::string &container, std::vector<BrowseEntry> &entries) override;
+
+private:
+  // Whether the NetBIOS browse service can know the group: its top level
+  // listed it lately, or there is no such listing of the last kKeepFor. A
+  // group it did not list (one only WS-Discovery reported) is not asked for:
+  // the answer would only come after broadcasts that nobody answers.
+  bool netbiosMayKnow(const std::string &group);
+
+  BrowseBackend &netbios_;
+  Discovery discovery_;
+  std::function<Clock::time_point()> now_;
+  std::function<bool()> netbiosOn_;
+  std::mutex lock_;
+  std::optional<Clock::time_point> topListedAt_;
+  std::vector<std::string> topGroups_;
+};
+
+} // namespace platform::wsd

@@ -1,0 +1,193 @@
+// The NetBIOS browse list and share listings through libsmbclient, browsing
+// as guest. One context
+// serves the whole process, so connections to servers are kept and reused.
+// A server is first asked whether it accepts a connection at all, outside
+// the lock, so that one that is switched off stalls only its own listing.
+#include "mpr/MprBackends.h"
+#include "mpr/browse/SmbReachability.h"
+#include "mpr/browse/SmbUrl.h"
+#include "ws2_32/Ws2_32Backends.h"
+#include "common/Switches.h"
+
+#include <libsmbclient.h>
+
+#include <arpa/inet.h>
+#include <sys/socket.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <mutex>
+
+namespace {
+
+using platform::BrowseEntry;
+
+// The protocol range is a setting of the whole library (smbc_setOptionProtocols
+// sets smb.conf's "client min/max protocol" for the process), and so is much
+// else: Debian's libsmbclient does not export smbc_thread_posix, without
+// which its per-call state is process-global too. So every call holds this
+// lock, and the wait for a server that does not answer never runs under it.
+std::mutex smbLock;
+
+// How long libsmbclient waits for a server's answer once connected (its
+// default is 20 s). Windows' redirector gives a request tens of seconds
+// (SessTimeout, 60 s by default) before it drops the session; here a server
+// that accepted the connection and then went silent holds every other
+// listing, and a live one answers within milliseconds on a LAN, so 10 s:
+// the same order, at its short end.
+constexpr int kSmbOperationTimeoutMs = 10000;
+
+void guestCredentials(SMBCCTX *, const char *, const char *, char *, int, char *user,
+                      int userLength, char *password, int passwordLength) {
+  if (userLength > 0)
+    std::snprintf(user, static_cast<size_t>(userLength), "%s", "guest");
+  if (passwordLength > 0)
+    password[0] = '\0';
+}
+
+// Created on first use and kept until the process ends, with the server
+// connections it caches; null while libsmbclient cannot start.
+SMBCCTX *sharedContext() {
+  static SMBCCTX *context = nullptr;
+  if (context != nullptr)
+    return context;
+  SMBCCTX *fresh = smbc_new_context();
+  if (fresh == nullptr)
+    return nullptr;
+  smbc_setFunctionAuthDataWithContext(fresh, guestCredentials);
+  smbc_setOptionDebugToStderr(fresh, true);
+  // Guest browsing has no tickets to use; trying Kerberos only adds delay.
+  smbc_setOptionUseKerberos(fresh, false);
+  smbc_setOptionFallbackAfterKerberos(fresh, true);
+  smbc_setOptionUseCCache(fresh, false);
+  smbc_setTimeout(fresh, kSmbOperationTimeoutMs);
+  if (smbc_init_context(fresh) == nullptr) {
+    smbc_free_context(fresh, 0);
+    return nullptr;
+  }
+  context = fresh;
+  return context;
+}
+
+class OpenDirectory {
+public:
+  OpenDirectory(SMBCCTX *context, const std::string &url)
+      : context_(context), dir_(smbc_getFunctionOpendir(context)(context, url.c_str())) {}
+  ~OpenDirectory() {
+    if (dir_ != nullptr)
+      smbc_getFunctionClosedir(context_)(context_, dir_);
+  }
+  OpenDirectory(const OpenDirectory &) = delete;
+  OpenDirectory &operator=(const OpenDirectory &) = delete;
+
+  bool isOpen() const { return dir_ != nullptr; }
+  const smbc_dirent *next() { return smbc_getFunctionReaddir(context_)(context_, dir_); }
+
+private:
+  SMBCCTX *context_;
+  SMBCFILE *dir_;
+};
+
+BrowseEntry::Kind kindOf(unsigned int smbcType) {
+  switch (smbcType) {
+  case SMBC_WORKGROUP:
+    return BrowseEntry::Kind::Workgroup;
+  case SMBC_SERVER:
+    return BrowseEntry::Kind::Server;
+  case SMBC_FILE_SHARE:
+    return BrowseEntry::Kind::FileShare;
+  case SMBC_PRINTER_SHARE:
+    return BrowseEntry::Kind::Printer;
+  case SMBC_IPC_SHARE:
+    return BrowseEntry::Kind::Ipc;
+  default:
+    return BrowseEntry::Kind::Other;
+  }
+}
+
+// The server's IPv4 address from the platform's resolver (as gethostbyname
+// asks), or std::nullopt when that fails. Given a name it has no connection
+// for, libsmbclient first asks the network whether the name is a
+// workgroup's, and waits out that broadcast (about half a second per server)
+// before it connects; given an address it connects at once.
+std::optional<in_addr> serverAddress(const std::string &server) {
+  const std::optional<platform::HostEntry> host = platform::currentResolver().byName(server);
+  if (!host || host->addresses.empty())
+    return std::nullopt;
+  in_addr address{};
+  address.s_addr = host->addresses.front(); // network order, as in a hostent
+  return address;
+}
+
+std::string dottedAddress(in_addr address) {
+  char text[INET_ADDRSTRLEN] = "";
+  if (inet_ntop(AF_INET, &address, text, sizeof text) == nullptr)
+    return {};
+  return text;
+}
+
+// A failed browse call as a WNet error. libsmbclient reports an unknown
+// workgroup or server as refused, unreachable or not found alike.
+DWORD errorFor(bool topLevel, int error) {
+  if (topLevel || error == 0) // 0: the browse service did not answer at all
+    return ERROR_NO_NETWORK;
+  switch (error) {
+  case EACCES:
+  case EPERM:
+    return ERROR_ACCESS_DENIED;
+  case ENOMEM:
+    return ERROR_NOT_ENOUGH_MEMORY;
+  default:
+    return ERROR_BAD_NETPATH;
+  }
+}
+
+class SmbBrowser final : public platform::BrowseBackend {
+public:
+  DWORD list(const std::string &container, std::vector<BrowseEntry> &entries) override {
+    const bool server = container.rfind("\\\\", 0) == 0;
+    // Resolved and reached before taking the lock: both may wait on the
+    // network.
+    std::string host;
+    if (server) {
+      const std::optional<in_addr> address = serverAddress(container.substr(2));
+      // A name the resolver does not know goes to libsmbclient's own
+      // lookup, which is NetBIOS.
+      if (!address && !platform::netbiosEnabled())
+        return ERROR_BAD_NETPATH;
+      if (address && !platform::smbPortAnswers(*address))
+        return ERROR_BAD_NETPATH;
+      host = address ? dottedAddress(*address) : container.substr(2);
+    }
+    const std::string url = server              ? platform::smbUrl(host)
+                            : container.empty() ? "smb://"
+                                                : platform::smbUrl(container);
+    std::lock_guard lock(smbLock);
+    SMBCCTX *context = sharedContext();
+    if (context == nullptr)
+      return ERROR_NO_NETWORK;
+    if (server) {
+      // Servers without SMB1 list their shares over SMB2 or 3.
+      smbc_setOptionProtocols(context, "NT1", "SMB3");
+    } else {
+      // Workgroup and server lists exist only in SMB1; with a wider range
+      // libsmbclient returns nothing, without an error.
+      smbc_setOptionProtocols(context, "NT1", "NT1");
+    }
+    errno = 0;
+    OpenDirectory directory(context, url);
+    if (!directory.isOpen())
+      return errorFor(container.empty(), errno);
+    while (const smbc_dirent *entry = directory.next())
+      entries.push_back(
+          {kindOf(entry->smbc_type), entry->name, entry->comment != nullptr ? entry->comment : ""});
+    return NO_ERROR;
+  }
+};
+
+} // namespace
+
+platform::BrowseBackend &platform::smbBrowser() {
+  static SmbBrowser browser;
+  return browser;
+}

@@ -1,0 +1,147 @@
+#include "net/netbios/NetbiosClient.h"
+
+#include "net/LookupCancellation.h"
+
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <functional>
+#include <random>
+
+namespace platform::netbios {
+
+namespace {
+
+constexpr uint16_t kNameServicePort = 137;
+// Larger than any answer the name service sends over UDP; a datagram that
+// does not fit is not ours to read.
+constexpr size_t kReceiveBufferSize = 4096;
+
+using Clock = std::chrono::steady_clock;
+
+uint16_t nextTransactionId() {
+  static std::atomic<uint16_t> next{static_cast<uint16_t>(std::random_device{}())};
+  return next.fetch_add(1, std::memory_order_relaxed);
+}
+
+class UdpSocket {
+public:
+  explicit UdpSocket(bool broadcast) : fd_(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)) {
+    if (fd_ >= 0 && broadcast) {
+      const int on = 1;
+      ::setsockopt(fd_, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
+    }
+  }
+  ~UdpSocket() {
+    if (fd_ >= 0)
+      ::close(fd_);
+  }
+  UdpSocket(const UdpSocket &) = delete;
+  UdpSocket &operator=(const UdpSocket &) = delete;
+
+  bool ok() const { return fd_ >= 0; }
+
+  void send(uint32_t address, const std::vector<unsigned char> &packet) {
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(kNameServicePort);
+    to.sin_addr.s_addr = address;
+    ::sendto(fd_, packet.data(), packet.size(), MSG_NOSIGNAL, reinterpret_cast<sockaddr *>(&to),
+             sizeof to);
+  }
+
+  // Hands every datagram that arrives before `deadline` to `take` until it
+  // returns true. False when the deadline passed first.
+  bool receiveUntil(Clock::time_point deadline,
+                    const std::function<bool(uint32_t, std::span<const unsigned char>)> &take) {
+    unsigned char buffer[kReceiveBufferSize];
+    for (;;) {
+      const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+      if (left.count() <= 0 || LookupCancellation::requested())
+        return false;
+      pollfd waiting{fd_, POLLIN, 0};
+      const int ready =
+          ::poll(&waiting, 1, static_cast<int>(LookupCancellation::slice(left).count()));
+      if (ready <= 0)
+        continue; // timed out (the loop ends) or interrupted
+      sockaddr_in from{};
+      socklen_t fromLength = sizeof from;
+      const ssize_t received = ::recvfrom(fd_, buffer, sizeof buffer, MSG_DONTWAIT | MSG_TRUNC,
+                                          reinterpret_cast<sockaddr *>(&from), &fromLength);
+      if (received < 0 || static_cast<size_t>(received) > sizeof buffer ||
+          from.sin_family != AF_INET)
+        continue;
+      if (take(from.sin_addr.s_addr, {buffer, static_cast<size_t>(received)}))
+        return true;
+    }
+  }
+
+private:
+  int fd_;
+};
+
+} // namespace
+
+QueryResult queryName(const Name &name, const std::vector<uint32_t> &targets, bool broadcast,
+                      Retries retries) {
+  QueryResult result;
+  if (targets.empty())
+    return result;
+  UdpSocket socket(broadcast);
+  if (!socket.ok())
+    return result;
+  const uint16_t id = nextTransactionId();
+  const std::vector<unsigned char> request = nameQuery(id, name, broadcast);
+  for (int attempt = 0; attempt < retries.tries && !LookupCancellation::requested(); ++attempt) {
+    for (uint32_t target : targets)
+      socket.send(target, request);
+    const bool answered = socket.receiveUntil(
+        Clock::now() + retries.interval, [&](uint32_t from, std::span<const unsigned char> packet) {
+          if (!broadcast && from != targets.front())
+            return false;
+          const std::optional<NameQueryAnswer> answer = readNameQueryAnswer(packet, id, name);
+          if (!answer)
+            return false;
+          if (answer->positive) {
+            result = {QueryOutcome::Found, answer->addresses};
+            return true;
+          }
+          // Only a name server speaks for every host; a negative broadcast
+          // answer would be somebody's opinion, so it is not taken as one.
+          if (broadcast)
+            return false;
+          result = {QueryOutcome::Negative, {}};
+          return true;
+        });
+    if (answered)
+      return result;
+  }
+  return result;
+}
+
+std::optional<std::vector<NodeName>> queryNodeStatus(uint32_t address, Retries retries) {
+  UdpSocket socket(false);
+  if (!socket.ok())
+    return std::nullopt;
+  const uint16_t id = nextTransactionId();
+  const std::vector<unsigned char> request = nodeStatusRequest(id);
+  std::optional<std::vector<NodeName>> names;
+  for (int attempt = 0; attempt < retries.tries; ++attempt) {
+    socket.send(address, request);
+    const bool answered = socket.receiveUntil(
+        Clock::now() + retries.interval, [&](uint32_t from, std::span<const unsigned char> packet) {
+          if (from != address)
+            return false;
+          names = readNodeStatusAnswer(packet, id);
+          return names.has_value();
+        });
+    if (answered)
+      return names;
+  }
+  return std::nullopt;
+}
+
+} // namespace platform::netbios

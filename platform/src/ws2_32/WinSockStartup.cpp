@@ -1,0 +1,70 @@
+#include "common/EntryGuard.h"
+#include "ws2_32/WinSockState.h"
+
+#include <platform/backends.h>
+#include <winsock.h>
+
+#include <atomic>
+#include <cstring>
+
+namespace {
+std::atomic<int> startCount{0};
+thread_local int lastWinSockError = 0;
+
+constexpr WORD highestVersion = MAKEWORD(2, 2);
+} // namespace
+
+int WINAPI WSAStartup(WORD wVersionRequested, LPWSADATA lpWSAData) {
+  return platform::guardedWinSock(
+      [&]() -> int {
+        if (LOBYTE(wVersionRequested) < 1 ||
+            (LOBYTE(wVersionRequested) == 1 && HIBYTE(wVersionRequested) < 1))
+          return WSAVERNOTSUPPORTED;
+        if (lpWSAData == nullptr)
+          return WSAEFAULT;
+        // Versions above the highest we speak are answered with the highest.
+        const bool aboveHighest = LOBYTE(wVersionRequested) > 2 ||
+                                  (LOBYTE(wVersionRequested) == 2 && HIBYTE(wVersionRequested) > 2);
+        std::memset(lpWSAData, 0, sizeof(*lpWSAData));
+        lpWSAData->wVersion = aboveHighest ? highestVersion : wVersionRequested;
+        lpWSAData->wHighVersion = highestVersion;
+        std::strcpy(lpWSAData->szDescription, "WinSock 2.0");
+        std::strcpy(lpWSAData->szSystemStatus, "Running");
+        ++startCount;
+        return 0;
+      },
+      [&] { return WSAGetLastError(); });
+}
+
+int WINAPI WSACleanup(void) {
+  return platform::guardedWinSock(
+      [&]() -> int {
+        int current = startCount.load();
+        while (current > 0) {
+          if (startCount.compare_exchange_weak(current, current - 1))
+            return 0;
+        }
+        lastWinSockError = WSANOTINITIALISED;
+        return -1; // SOCKET_ERROR
+      },
+      [&] { return -1; });
+}
+
+int WINAPI WSAGetLastError(void) {
+  return lastWinSockError;
+}
+
+void WINAPI WSASetLastError(int iError) {
+  lastWinSockError = iError;
+}
+
+bool platform::winsockReady() {
+  if (startCount.load() > 0)
+    return true;
+  lastWinSockError = WSANOTINITIALISED;
+  return false;
+}
+
+int platform::winsockStartCount() {
+  return startCount.load();
+}
