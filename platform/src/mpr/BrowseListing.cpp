@@ -1,5 +1,7 @@
 #include "mpr/BrowseListing.h"
 
+#include "common/AsciiCase.h"
+
 #include <winnetwk.h>
 
 #include <algorithm>
@@ -19,13 +21,6 @@ bool isOddName(const std::string &name) {
            const auto u = static_cast<unsigned char>(c);
            return u < 0x20 || u == 0x7F || c == '\\' || c == '/';
          });
-}
-
-std::string lowerAscii(std::string name) {
-  for (char &c : name)
-    if (c >= 'A' && c <= 'Z')
-      c = static_cast<char>(c - 'A' + 'a');
-  return name;
 }
 
 bool typeAdmits(DWORD filterType, DWORD entryType) {
@@ -94,7 +89,7 @@ std::vector<ResourceEntry> platform::listBelow(const NetContainer &container,
       continue;
     // Several master browsers may report the same name; NetBIOS names
     // ignore case.
-    if (!seenNames.insert(lowerAscii(entry.name)).second)
+    if (!seenNames.insert(platform::asciiLowered(entry.name)).second)
       continue;
     listed.push_back(std::move(resource));
   }

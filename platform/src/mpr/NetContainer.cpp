@@ -1,5 +1,7 @@
 #include "mpr/NetContainer.h"
 
+#include "common/AsciiCase.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -16,17 +18,7 @@ bool isControl(unsigned char c) {
   return c < 0x20 || c == 0x7F;
 }
 
-unsigned char asciiLower(unsigned char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c;
-}
-
 } // namespace
-
-bool platform::sameNetName(const std::string &a, const std::string &b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    return asciiLower(static_cast<unsigned char>(x)) == asciiLower(static_cast<unsigned char>(y));
-  });
-}
 
 DWORD platform::parseNetContainer(const char *remoteName, NetContainer &container) {
   if (remoteName == nullptr || *remoteName == '\0') {
@@ -39,7 +31,7 @@ DWORD platform::parseNetContainer(const char *remoteName, NetContainer &containe
   const std::string name(remoteName, length);
   if (std::any_of(name.begin(), name.end(), [](char c) { return isControl(c); }))
     return ERROR_BAD_NETPATH;
-  if (sameNetName(name, browseProviderName)) {
+  if (sameIgnoringAsciiCase(name, browseProviderName)) {
     container = {NetContainer::Level::Provider, ""};
     return NO_ERROR;
   }

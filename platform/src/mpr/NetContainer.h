@@ -21,7 +21,4 @@ struct NetContainer {
 // below one), ERROR_BAD_NETPATH for a malformed or over-long name.
 DWORD parseNetContainer(const char *remoteName, NetContainer &container);
 
-// ASCII comparison without regard to case, as NetBIOS names compare.
-bool sameNetName(const std::string &a, const std::string &b);
-
 } // namespace platform

@@ -1,6 +1,7 @@
 // WNetOpenEnumA, WNetEnumResourceA and WNetCloseEnum for the provider
 // "Microsoft Windows NetWork", over the current browse backend.
 #include "kernel32/AnsiCodePage.h"
+#include "common/AsciiCase.h"
 #include "mpr/MprBackends.h"
 #include "mpr/BrowseListing.h"
 #include "common/EntryGuard.h"
@@ -24,7 +25,8 @@ constexpr DWORD knownUsages = RESOURCEUSAGE_ALL;
 bool isOurProvider(const char *provider) {
   // Scans no further than our own name could reach.
   const size_t length = strnlen(provider, sizeof platform::browseProviderName);
-  return platform::sameNetName(std::string(provider, length), platform::browseProviderName);
+  return platform::sameIgnoringAsciiCase(std::string(provider, length),
+                                         platform::browseProviderName);
 }
 
 DWORD openGlobal(DWORD dwType, DWORD dwUsage, const NETRESOURCEA *container,

@@ -1,5 +1,7 @@
 #include "kernel32/profile/PrivateProfileFile.h"
 
+#include "common/AsciiCase.h"
+
 namespace platform {
 namespace {
 
@@ -29,19 +31,6 @@ std::string_view trimmed(std::string_view text) {
   while (!text.empty() && isBlank(text.back()))
     text.remove_suffix(1);
   return text;
-}
-
-char asciiLower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool sameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size())
-    return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (asciiLower(a[i]) != asciiLower(b[i]))
-      return false;
-  return true;
 }
 
 bool hasLineBreak(std::string_view text) {
@@ -132,7 +121,7 @@ std::optional<SectionBounds> findSection(std::string_view bytes, std::string_vie
       found->end = line.begin;
       return found;
     }
-    if (line.kind == LineKind::Section && sameName(line.name, name))
+    if (line.kind == LineKind::Section && platform::sameIgnoringAsciiCase(line.name, name))
       found = SectionBounds{line, bytes.size()};
   }
   return found;
@@ -200,7 +189,7 @@ std::optional<std::string_view> ProfileDocument::value(std::string_view section,
   LineScanner body = sectionBody(bytes_, *bounds);
   Line line;
   while (body.next(line))
-    if (line.kind == LineKind::Key && sameName(line.name, wanted))
+    if (line.kind == LineKind::Key && platform::sameIgnoringAsciiCase(line.name, wanted))
       return line.value;
   return std::nullopt;
 }
@@ -244,7 +233,7 @@ void ProfileDocument::setValue(std::string_view section, std::string_view key,
   while (body.next(line)) {
     if (line.kind != LineKind::Key)
       continue;
-    if (sameName(line.name, keyName)) {
+    if (platform::sameIgnoringAsciiCase(line.name, keyName)) {
       // Only the value changes; the key's spelling and spacing stay.
       if (line.value.empty()) {
         bytes_.replace(line.valueStart, line.end - line.valueStart, value);
@@ -267,7 +256,7 @@ void ProfileDocument::removeKey(std::string_view section, std::string_view key) 
   LineScanner body = sectionBody(bytes_, *bounds);
   Line line;
   while (body.next(line)) {
-    if (line.kind == LineKind::Key && sameName(line.name, wanted)) {
+    if (line.kind == LineKind::Key && platform::sameIgnoringAsciiCase(line.name, wanted)) {
       bytes_.erase(line.begin, line.next - line.begin);
       return;
     }

@@ -1,5 +1,7 @@
 #include "mpr/browse/BrowseMerge.h"
 
+#include "common/AsciiCase.h"
+
 #include "net/wsd/DiscoveryCache.h"
 
 #include <algorithm>
@@ -11,16 +13,9 @@ namespace {
 
 using Kind = BrowseEntry::Kind;
 
-bool sameName(const std::string &a, const std::string &b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; };
-    return lower(x) == lower(y);
-  });
-}
-
 bool listed(const std::vector<BrowseEntry> &entries, Kind kind, const std::string &name) {
   return std::any_of(entries.begin(), entries.end(), [&](const BrowseEntry &entry) {
-    return entry.kind == kind && sameName(entry.name, name);
+    return entry.kind == kind && sameIgnoringAsciiCase(entry.name, name);
   });
 }
 
@@ -40,7 +35,8 @@ std::vector<BrowseEntry> mergeServers(const std::string &group,
                                       const std::vector<DiscoveredComputer> &discovered) {
   std::vector<BrowseEntry> merged = netbios;
   for (const DiscoveredComputer &computer : discovered)
-    if (sameName(computer.group, group) && !listed(merged, Kind::Server, computer.name))
+    if (sameIgnoringAsciiCase(computer.group, group) &&
+        !listed(merged, Kind::Server, computer.name))
       merged.push_back({Kind::Server, computer.name, ""});
   return merged;
 }
@@ -50,7 +46,7 @@ bool MergingBrowser::netbiosMayKnow(const std::string &group) {
   if (!topListedAt_ || now_() - *topListedAt_ >= DiscoveryCache::kKeepFor)
     return true;
   return std::any_of(topGroups_.begin(), topGroups_.end(),
-                     [&](const std::string &known) { return sameName(known, group); });
+                     [&](const std::string &known) { return sameIgnoringAsciiCase(known, group); });
 }
 
 DWORD MergingBrowser::list(const std::string &container, std::vector<BrowseEntry> &entries) {

@@ -1,5 +1,7 @@
 #include "net/mdns/MdnsPackets.h"
 
+#include "common/AsciiCase.h"
+
 #include "net/DnsName.h"
 
 #include <cstring>
@@ -16,19 +18,6 @@ constexpr uint16_t kClassIn = 1;
 
 uint16_t read16(std::span<const unsigned char> p, size_t at) {
   return static_cast<uint16_t>(p[at] << 8 | p[at + 1]);
-}
-
-char lower(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool sameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size())
-    return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (lower(a[i]) != lower(b[i]))
-      return false;
-  return true;
 }
 
 // The name at `at` as dotted text.
@@ -109,7 +98,8 @@ std::optional<std::vector<uint32_t>> readAddressAnswer(std::span<const unsigned 
     at += 10;
     if (at + dataLength > packet.size())
       return std::nullopt;
-    if (type == kTypeA && rrClass == kClassIn && dataLength == 4 && sameName(name, wanted)) {
+    if (type == kTypeA && rrClass == kClassIn && dataLength == 4 &&
+        sameIgnoringAsciiCase(name, wanted)) {
       uint32_t address;
       std::memcpy(&address, packet.data() + at, 4);
       addresses.push_back(address);

@@ -1,17 +1,8 @@
 #include "net/wsd/DiscoveryCache.h"
 
+#include "common/AsciiCase.h"
+
 namespace platform::wsd {
-
-namespace {
-
-std::string lowerAscii(std::string name) {
-  for (char &c : name)
-    if (c >= 'A' && c <= 'Z')
-      c = static_cast<char>(c - 'A' + 'a');
-  return name;
-}
-
-} // namespace
 
 std::vector<DiscoveredComputer> DiscoveryCache::computers() {
   std::lock_guard guard(lock_);
@@ -23,13 +14,13 @@ std::vector<DiscoveredComputer> DiscoveryCache::computers() {
   ranAt_ = now_();
   for (const DiscoveredComputer &computer : kept_)
     if (computer.address != 0)
-      addresses_[lowerAscii(computer.name)] = computer.address;
+      addresses_[asciiLowered(computer.name)] = computer.address;
   return kept_;
 }
 
 std::optional<uint32_t> DiscoveryCache::addressOf(const std::string &name) {
   std::lock_guard guard(lock_);
-  const auto found = addresses_.find(lowerAscii(name));
+  const auto found = addresses_.find(asciiLowered(name));
   if (found == addresses_.end())
     return std::nullopt;
   return found->second;

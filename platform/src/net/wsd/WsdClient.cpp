@@ -1,5 +1,7 @@
 #include "net/wsd/WsdClient.h"
 
+#include "common/AsciiCase.h"
+
 #include "net/wsd/WsdMessages.h"
 #include "net/MulticastSockets.h"
 
@@ -137,21 +139,6 @@ std::vector<DiscoveredComputer> fetchMetadata(const std::vector<Endpoint> &endpo
   return computers;
 }
 
-bool sameName(const std::string &a, const std::string &b) {
-  if (a.size() != b.size())
-    return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z')
-      x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z')
-      y = static_cast<char>(y - 'A' + 'a');
-    if (x != y)
-      return false;
-  }
-  return true;
-}
-
 } // namespace
 
 uint32_t metadataAddress(const std::string &xaddr, const Ipv4Interface &interface) {
@@ -268,7 +255,7 @@ std::vector<DiscoveredComputer> discoverComputers(const std::vector<Ipv4Interfac
   for (DiscoveredComputer &computer : fetchMetadata(reachable, times.getTimeout)) {
     bool repeated = false;
     for (const DiscoveredComputer &earlier : found)
-      repeated = repeated || sameName(earlier.name, computer.name);
+      repeated = repeated || sameIgnoringAsciiCase(earlier.name, computer.name);
     if (!repeated)
       found.push_back(std::move(computer));
   }

@@ -1,5 +1,7 @@
 #include "ws2_32/resolver/LocalNameLink.h"
 
+#include "common/AsciiCase.h"
+
 #include <netinet/in.h>
 
 #include <algorithm>
@@ -13,10 +15,6 @@ bool isLoopback(uint32_t address) {
   return (ntohl(address) >> 24) == 127;
 }
 
-bool sameText(const std::string &a, const std::string &b) {
-  return a.size() == b.size() && ::strncasecmp(a.c_str(), b.c_str(), a.size()) == 0;
-}
-
 std::string firstLabel(const std::string &name) {
   return name.substr(0, name.find('.'));
 }
@@ -28,8 +26,9 @@ bool LocalNameLink::namesThisMachine(const std::string &name, const std::string 
     return false;
   const bool nameIsShort = name.find('.') == std::string::npos;
   const bool hostIsShort = hostName.find('.') == std::string::npos;
-  return sameText(name, hostName) || (nameIsShort && sameText(name, firstLabel(hostName))) ||
-         (hostIsShort && sameText(firstLabel(name), hostName));
+  return sameIgnoringAsciiCase(name, hostName) ||
+         (nameIsShort && sameIgnoringAsciiCase(name, firstLabel(hostName))) ||
+         (hostIsShort && sameIgnoringAsciiCase(firstLabel(name), hostName));
 }
 
 std::optional<HostEntry> LocalNameLink::byName(const std::string &name) {
