@@ -1,7 +1,7 @@
 // Host name to dotted address.
 #include "EmptyText.h"
 #include "Export.h"
-#include "ExportGuard.h"
+#include <CBoundary.h>
 #include "HostRecordText.h"
 #include "SharedStartupRecord.h"
 #include "WinSockSession.h"
@@ -10,7 +10,7 @@
 #include <winsock.h>
 
 VELNIP_EXPORT const char *VELNIP_CALL GetIpAddress(const char *Name) {
-  return velnip::guardedWinSockExport(velnip::emptyText, [&]() -> const char * {
+  return cboundary::guardedWinSock(velnip::emptyText, [&]() -> const char * {
     velnip::WinSockSession winsock(velnip::sharedStartupRecord);
     if (velnip::namesNothing(Name))
       return velnip::emptyText;
@@ -19,7 +19,7 @@ VELNIP_EXPORT const char *VELNIP_CALL GetIpAddress(const char *Name) {
 }
 
 VELNIP_EXPORT const char *VELNIP_CALL GetIpAddressStr(const char *Name) {
-  return velnip::guardedWinSockExport(velnip::emptyText, [&]() -> const char * {
+  return cboundary::guardedWinSock(velnip::emptyText, [&]() -> const char * {
     velnip::WinSockSession winsock(velnip::sharedStartupRecord);
     if (velnip::namesNothing(Name))
       return velnip::emptyText;
@@ -33,7 +33,7 @@ VELNIP_EXPORT const char *VELNIP_CALL GetIpAddressStr(const char *Name) {
 }
 
 VELNIP_EXPORT const char *VELNIP_CALL GetIPFromHost(const char *Name) {
-  return velnip::guardedWinSockExport(velnip::emptyText, [&]() -> const char * {
+  return cboundary::guardedWinSock(velnip::emptyText, [&]() -> const char * {
     velnip::WinSockSession winsock(velnip::sharedStartupRecord);
     if (velnip::namesNothing(Name))
       return velnip::emptyText;

@@ -1,6 +1,6 @@
 // The computer and user names of this process.
 #include "Export.h"
-#include "ExportGuard.h"
+#include <CBoundary.h>
 
 #include <velnip.h>
 #include <windows.h>
@@ -10,7 +10,7 @@ constexpr DWORD nameBufferSize = 255;
 }
 
 VELNIP_EXPORT const char *VELNIP_CALL GetComputerNameStr(void) {
-  return velnip::guardedExport(static_cast<const char *>(nullptr), [&]() -> const char * {
+  return cboundary::guarded(static_cast<const char *>(nullptr), [&]() -> const char * {
     thread_local char name[nameBufferSize];
     DWORD size = nameBufferSize;
     if (!GetComputerNameA(name, &size))
@@ -20,7 +20,7 @@ VELNIP_EXPORT const char *VELNIP_CALL GetComputerNameStr(void) {
 }
 
 VELNIP_EXPORT const char *VELNIP_CALL uGetUserName(void) {
-  return velnip::guardedExport(static_cast<const char *>(nullptr), [&]() -> const char * {
+  return cboundary::guarded(static_cast<const char *>(nullptr), [&]() -> const char * {
     thread_local char name[nameBufferSize];
     DWORD size = nameBufferSize;
     if (!GetUserNameA(name, &size))

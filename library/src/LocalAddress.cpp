@@ -1,7 +1,7 @@
 // This computer's host name and addresses.
 #include "EmptyText.h"
 #include "Export.h"
-#include "ExportGuard.h"
+#include <CBoundary.h>
 #include "WinSockSession.h"
 
 #include <velnip.h>
@@ -23,7 +23,7 @@ const char *dotted(const char *address) {
 } // namespace
 
 VELNIP_EXPORT const char *VELNIP_CALL LocalIP(void) {
-  return velnip::guardedWinSockExport(velnip::emptyText, [&]() -> const char * {
+  return cboundary::guardedWinSock(velnip::emptyText, [&]() -> const char * {
     velnip::WinSockSession winsock;
     char name[hostNameBufferSize];
     // A failed gethostname leaves the buffer undefined; look up nothing then.
@@ -40,7 +40,7 @@ VELNIP_EXPORT const char *VELNIP_CALL LocalIP(void) {
 }
 
 VELNIP_EXPORT VELNIP_BOOL VELNIP_CALL GetIPandHost(const char **HostName, const char **Address) {
-  return velnip::guardedWinSockExport(VELNIP_BOOL{0}, [&]() -> VELNIP_BOOL {
+  return cboundary::guardedWinSock(VELNIP_BOOL{0}, [&]() -> VELNIP_BOOL {
     if (HostName == nullptr || Address == nullptr)
       return 0;
     velnip::WinSockSession winsock;

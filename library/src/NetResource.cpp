@@ -2,7 +2,7 @@
 // caller's list, and the records below one container in a buffer the caller
 // takes over.
 #include "Export.h"
-#include "ExportGuard.h"
+#include <CBoundary.h>
 
 #include <NetworkEnumeration.h>
 #include <velnip.h>
@@ -58,7 +58,7 @@ VELNIP_EXPORT VELNIP_BOOL VELNIP_CALL GetNetResource(const char *ContainerName,
                                                      VELNIP_STRING_LIST *List) {
   if (List == nullptr || List->Append == nullptr)
     return 0;
-  return velnip::guardedExport(VELNIP_BOOL{0}, [&]() -> VELNIP_BOOL {
+  return cboundary::guarded(VELNIP_BOOL{0}, [&]() -> VELNIP_BOOL {
     return EnumerateBrowseNames(ContainerName, singleCallBufferSize,
                                 [List](LPCSTR name) { List->Append(List->Context, name); })
                ? 1
@@ -69,7 +69,7 @@ VELNIP_EXPORT VELNIP_BOOL VELNIP_CALL GetNetResource(const char *ContainerName,
 VELNIP_EXPORT VELNIP_BOOL VELNIP_CALL CreateNetResourceList(uint32_t ResourceType,
                                                             struct _NETRESOURCEA *Container,
                                                             uint32_t *Count, void **Buffer) {
-  return velnip::guardedExport(VELNIP_BOOL{0}, [&]() -> VELNIP_BOOL {
+  return cboundary::guarded(VELNIP_BOOL{0}, [&]() -> VELNIP_BOOL {
     if (Count == nullptr || Buffer == nullptr)
       return 0;
     *Buffer = nullptr;

@@ -1,6 +1,6 @@
 // The MAC address of a host on the local network, from an ARP request.
 #include "Export.h"
-#include "ExportGuard.h"
+#include <CBoundary.h>
 
 #include <iphlpapi.h>
 #include <velnip.h>
@@ -28,7 +28,7 @@ void formatMac(const unsigned char (&bytes)[macBytes], char (&text)[3 * macBytes
 } // namespace
 
 VELNIP_EXPORT const char *VELNIP_CALL getRemoteMacAdress(const char **Address) {
-  return velnip::guardedExport(static_cast<const char *>(nullptr), [&]() -> const char * {
+  return cboundary::guarded(static_cast<const char *>(nullptr), [&]() -> const char * {
     if (Address == nullptr || *Address == nullptr)
       return nullptr;
     const std::string dotted(*Address);

@@ -1,7 +1,7 @@
 // Dotted address to host name, and Getipadress, which goes either way.
 #include "EmptyText.h"
 #include "Export.h"
-#include "ExportGuard.h"
+#include <CBoundary.h>
 #include "HostRecordText.h"
 #include "SharedStartupRecord.h"
 #include "WinSockSession.h"
@@ -10,7 +10,7 @@
 #include <winsock.h>
 
 VELNIP_EXPORT const char *VELNIP_CALL IPAddrToName(const char *Address) {
-  return velnip::guardedWinSockExport(static_cast<const char *>(nullptr), [&]() -> const char * {
+  return cboundary::guardedWinSock(static_cast<const char *>(nullptr), [&]() -> const char * {
     velnip::WinSockSession winsock(velnip::sharedStartupRecord);
     if (Address == nullptr)
       return nullptr;
@@ -21,7 +21,7 @@ VELNIP_EXPORT const char *VELNIP_CALL IPAddrToName(const char *Address) {
 
 // Runs on the caller's WinSock start.
 VELNIP_EXPORT const char *VELNIP_CALL GetHostNamestr(const char *Address) {
-  return velnip::guardedWinSockExport(velnip::emptyText, [&]() -> const char * {
+  return cboundary::guardedWinSock(velnip::emptyText, [&]() -> const char * {
     if (Address == nullptr)
       return velnip::emptyText;
     const struct hostent *record = velnip::reverseLookup(inet_addr(Address));
@@ -30,7 +30,7 @@ VELNIP_EXPORT const char *VELNIP_CALL GetHostNamestr(const char *Address) {
 }
 
 VELNIP_EXPORT const char *VELNIP_CALL Getipadress(const char *NameOrAddress) {
-  return velnip::guardedWinSockExport(velnip::emptyText, [&]() -> const char * {
+  return cboundary::guardedWinSock(velnip::emptyText, [&]() -> const char * {
     velnip::WinSockSession winsock(velnip::sharedStartupRecord);
     if (velnip::namesNothing(NameOrAddress))
       return velnip::emptyText;

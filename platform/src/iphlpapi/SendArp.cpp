@@ -2,7 +2,7 @@
 // backend only sees calls with a buffer of at least six bytes, and whatever
 // it reports, an error always leaves *PhyAddrLen at 0.
 #include "iphlpapi/IphlpapiBackends.h"
-#include "common/EntryGuard.h"
+#include <CBoundary.h>
 
 #include <iphlpapi.h>
 
@@ -20,21 +20,21 @@ DWORD failedArp(PULONG PhyAddrLen) {
 } // namespace
 
 DWORD WINAPI SendARP(IPAddr DestIP, IPAddr SrcIP, PVOID pMacAddr, PULONG PhyAddrLen) {
-  return platform::guarded(
-      [&]() -> DWORD {
-        if (pMacAddr == nullptr || PhyAddrLen == nullptr) {
-          if (PhyAddrLen != nullptr)
-            *PhyAddrLen = 0;
-          return ERROR_INVALID_PARAMETER;
-        }
-        if (*PhyAddrLen < ethernetAddressLength) {
-          *PhyAddrLen = 0;
-          return ERROR_BUFFER_OVERFLOW;
-        }
-        const DWORD result = platform::currentArp().sendArp(DestIP, SrcIP, pMacAddr, PhyAddrLen);
-        if (result != NO_ERROR)
-          *PhyAddrLen = 0;
-        return result;
-      },
-      [&] { return failedArp(PhyAddrLen); });
+  return cboundary::guarded([&] { return failedArp(PhyAddrLen); },
+                            [&]() -> DWORD {
+                              if (pMacAddr == nullptr || PhyAddrLen == nullptr) {
+                                if (PhyAddrLen != nullptr)
+                                  *PhyAddrLen = 0;
+                                return ERROR_INVALID_PARAMETER;
+                              }
+                              if (*PhyAddrLen < ethernetAddressLength) {
+                                *PhyAddrLen = 0;
+                                return ERROR_BUFFER_OVERFLOW;
+                              }
+                              const DWORD result = platform::currentArp().sendArp(
+                                  DestIP, SrcIP, pMacAddr, PhyAddrLen);
+                              if (result != NO_ERROR)
+                                *PhyAddrLen = 0;
+                              return result;
+                            });
 }

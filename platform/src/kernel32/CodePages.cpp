@@ -1,6 +1,6 @@
 // MultiByteToWideChar and WideCharToMultiByte for CP_ACP and CP_UTF8.
 #include "kernel32/AnsiCodePage.h"
-#include "common/EntryGuard.h"
+#include <CBoundary.h>
 
 #include <windows.h>
 
@@ -98,42 +98,36 @@ template <class Unit> int handOut(const std::basic_string<Unit> &result, Unit *o
 
 int WINAPI MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int cbMultiByte,
                                LPWSTR lpWideCharStr, int cchWideChar) {
-  return platform::guarded(
-      [&] {
-        if (!knownCodePage(CodePage) || dwFlags != 0 || lpMultiByteStr == nullptr ||
-            cbMultiByte == 0 || cbMultiByte < -1 || cchWideChar < 0 ||
-            (cchWideChar > 0 && lpWideCharStr == nullptr)) {
-          SetLastError(ERROR_INVALID_PARAMETER);
-          return 0;
-        }
-        // -1: up to and with the terminating NUL.
-        const size_t length =
-            cbMultiByte == -1 ? std::strlen(lpMultiByteStr) + 1 : static_cast<size_t>(cbMultiByte);
-        const std::string bytes(lpMultiByteStr, length);
-        const std::string utf8 = CodePage == CP_UTF8 ? bytes : platform::utf8FromAnsi(bytes);
-        return handOut(utf16FromUtf8(utf8), lpWideCharStr, cchWideChar);
-      },
-      [] { return 0; });
+  return cboundary::guarded(0, [&] {
+    if (!knownCodePage(CodePage) || dwFlags != 0 || lpMultiByteStr == nullptr || cbMultiByte == 0 ||
+        cbMultiByte < -1 || cchWideChar < 0 || (cchWideChar > 0 && lpWideCharStr == nullptr)) {
+      SetLastError(ERROR_INVALID_PARAMETER);
+      return 0;
+    }
+    // -1: up to and with the terminating NUL.
+    const size_t length =
+        cbMultiByte == -1 ? std::strlen(lpMultiByteStr) + 1 : static_cast<size_t>(cbMultiByte);
+    const std::string bytes(lpMultiByteStr, length);
+    const std::string utf8 = CodePage == CP_UTF8 ? bytes : platform::utf8FromAnsi(bytes);
+    return handOut(utf16FromUtf8(utf8), lpWideCharStr, cchWideChar);
+  });
 }
 
 int WINAPI WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int cchWideChar,
                                LPSTR lpMultiByteStr, int cbMultiByte, LPCSTR lpDefaultChar,
                                BOOL *lpUsedDefaultChar) {
-  return platform::guarded(
-      [&] {
-        if (!knownCodePage(CodePage) || dwFlags != 0 || lpWideCharStr == nullptr ||
-            cchWideChar == 0 || cchWideChar < -1 || cbMultiByte < 0 ||
-            (cbMultiByte > 0 && lpMultiByteStr == nullptr) || lpDefaultChar != nullptr ||
-            lpUsedDefaultChar != nullptr) {
-          SetLastError(ERROR_INVALID_PARAMETER);
-          return 0;
-        }
-        size_t length = static_cast<size_t>(cchWideChar);
-        if (cchWideChar == -1)
-          length = std::char_traits<char16_t>::length(lpWideCharStr) + 1;
-        const std::string utf8 = utf8FromUtf16(std::u16string(lpWideCharStr, length));
-        return handOut(CodePage == CP_UTF8 ? utf8 : platform::ansiFromUtf8(utf8), lpMultiByteStr,
-                       cbMultiByte);
-      },
-      [] { return 0; });
+  return cboundary::guarded(0, [&] {
+    if (!knownCodePage(CodePage) || dwFlags != 0 || lpWideCharStr == nullptr || cchWideChar == 0 ||
+        cchWideChar < -1 || cbMultiByte < 0 || (cbMultiByte > 0 && lpMultiByteStr == nullptr) ||
+        lpDefaultChar != nullptr || lpUsedDefaultChar != nullptr) {
+      SetLastError(ERROR_INVALID_PARAMETER);
+      return 0;
+    }
+    size_t length = static_cast<size_t>(cchWideChar);
+    if (cchWideChar == -1)
+      length = std::char_traits<char16_t>::length(lpWideCharStr) + 1;
+    const std::string utf8 = utf8FromUtf16(std::u16string(lpWideCharStr, length));
+    return handOut(CodePage == CP_UTF8 ? utf8 : platform::ansiFromUtf8(utf8), lpMultiByteStr,
+                   cbMultiByte);
+  });
 }

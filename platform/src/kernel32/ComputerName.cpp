@@ -1,5 +1,5 @@
 // GetComputerNameA and GetUserNameA with their documented buffer rules.
-#include "common/EntryGuard.h"
+#include <CBoundary.h>
 #include "kernel32/Kernel32Backends.h"
 
 #include <windows.h>
@@ -43,27 +43,23 @@ std::string netbiosName(const std::string &hostName) {
 } // namespace
 
 BOOL WINAPI GetComputerNameA(LPSTR lpBuffer, LPDWORD nSize) {
-  return platform::guarded(
-      [&] {
-        const std::optional<std::string> hostName = platform::currentNames().hostName();
-        if (!hostName || hostName->empty()) {
-          SetLastError(ERROR_GEN_FAILURE);
-          return FALSE;
-        }
-        return copyOut(netbiosName(*hostName), lpBuffer, nSize, ERROR_BUFFER_OVERFLOW, false);
-      },
-      [] { return FALSE; });
+  return cboundary::guarded(FALSE, [&] {
+    const std::optional<std::string> hostName = platform::currentNames().hostName();
+    if (!hostName || hostName->empty()) {
+      SetLastError(ERROR_GEN_FAILURE);
+      return FALSE;
+    }
+    return copyOut(netbiosName(*hostName), lpBuffer, nSize, ERROR_BUFFER_OVERFLOW, false);
+  });
 }
 
 BOOL WINAPI GetUserNameA(LPSTR lpBuffer, LPDWORD pcbBuffer) {
-  return platform::guarded(
-      [&] {
-        const std::optional<std::string> userName = platform::currentNames().userName();
-        if (!userName) {
-          SetLastError(ERROR_GEN_FAILURE);
-          return FALSE;
-        }
-        return copyOut(*userName, lpBuffer, pcbBuffer, ERROR_INSUFFICIENT_BUFFER, true);
-      },
-      [] { return FALSE; });
+  return cboundary::guarded(FALSE, [&] {
+    const std::optional<std::string> userName = platform::currentNames().userName();
+    if (!userName) {
+      SetLastError(ERROR_GEN_FAILURE);
+      return FALSE;
+    }
+    return copyOut(*userName, lpBuffer, pcbBuffer, ERROR_INSUFFICIENT_BUFFER, true);
+  });
 }

@@ -2,7 +2,7 @@
 // locale (LC_ALL, LC_COLLATE, LANG), as CompareString does with the user's
 // default locale. Falls back to byte order when that locale is unavailable,
 // or when the call runs out of memory.
-#include "common/EntryGuard.h"
+#include <CBoundary.h>
 
 #include <windows.h>
 
@@ -63,17 +63,16 @@ int byteOrder(LPCSTR a, LPCSTR b) {
 } // namespace
 
 int WINAPI lstrcmpA(LPCSTR lpString1, LPCSTR lpString2) {
-  return platform::guarded(
-      [&]() -> int {
-        // Windows orders a null string before any other.
-        if (lpString1 == nullptr || lpString2 == nullptr)
-          return (lpString1 != nullptr) - (lpString2 != nullptr);
-        static UserCollation collation;
-        const int result = collation.compare(lpString1, lpString2);
-        if (result != 0)
-          return sign(result);
-        // Collation can call distinct strings equal; keep the order total.
-        return byteOrder(lpString1, lpString2);
-      },
-      [&] { return byteOrder(lpString1, lpString2); });
+  return cboundary::guarded([&] { return byteOrder(lpString1, lpString2); },
+                            [&]() -> int {
+                              // Windows orders a null string before any other.
+                              if (lpString1 == nullptr || lpString2 == nullptr)
+                                return (lpString1 != nullptr) - (lpString2 != nullptr);
+                              static UserCollation collation;
+                              const int result = collation.compare(lpString1, lpString2);
+                              if (result != 0)
+                                return sign(result);
+                              // Collation can call distinct strings equal; keep the order total.
+                              return byteOrder(lpString1, lpString2);
+                            });
 }

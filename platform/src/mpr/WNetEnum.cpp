@@ -4,7 +4,7 @@
 #include "common/AsciiCase.h"
 #include "mpr/MprBackends.h"
 #include "mpr/BrowseListing.h"
-#include "common/EntryGuard.h"
+#include <CBoundary.h>
 #include "mpr/EnumerationTable.h"
 #include "mpr/NetContainer.h"
 #include "mpr/ResourcePacking.h"
@@ -105,35 +105,35 @@ DWORD WINAPI WNetOpenEnumA(DWORD dwScope, DWORD dwType, DWORD dwUsage, LPNETRESO
   if (lphEnum == nullptr)
     return ERROR_INVALID_PARAMETER;
   *lphEnum = nullptr;
-  return platform::guarded(
-      [&] {
-        Enumeration enumeration;
-        const DWORD status = openEnum(dwScope, dwType, dwUsage, lpNetResource, enumeration);
-        if (status != NO_ERROR)
-          return status;
-        *lphEnum = platform::openEnumeration(std::move(enumeration));
-        return DWORD{NO_ERROR};
-      },
-      [] { return GetLastError(); });
+  return cboundary::guarded([] { return GetLastError(); },
+                            [&] {
+                              Enumeration enumeration;
+                              const DWORD status =
+                                  openEnum(dwScope, dwType, dwUsage, lpNetResource, enumeration);
+                              if (status != NO_ERROR)
+                                return status;
+                              *lphEnum = platform::openEnumeration(std::move(enumeration));
+                              return DWORD{NO_ERROR};
+                            });
 }
 
 DWORD WINAPI WNetEnumResourceA(HANDLE hEnum, LPDWORD lpcCount, LPVOID lpBuffer,
                                LPDWORD lpBufferSize) {
   if (lpcCount == nullptr || lpBuffer == nullptr || lpBufferSize == nullptr)
     return ERROR_INVALID_PARAMETER;
-  return platform::guarded(
-      [&] {
-        return platform::useEnumeration(hEnum, [&](Enumeration &enumeration) {
-          return enumerate(enumeration, lpcCount, lpBuffer, lpBufferSize);
-        });
-      },
-      [] { return GetLastError(); });
+  return cboundary::guarded([] { return GetLastError(); },
+                            [&] {
+                              return platform::useEnumeration(hEnum, [&](Enumeration &enumeration) {
+                                return enumerate(enumeration, lpcCount, lpBuffer, lpBufferSize);
+                              });
+                            });
 }
 
 DWORD WINAPI WNetCloseEnum(HANDLE hEnum) {
-  return platform::guarded(
-      [&] {
-        return platform::closeEnumeration(hEnum) ? DWORD{NO_ERROR} : DWORD{ERROR_INVALID_HANDLE};
-      },
-      [] { return GetLastError(); });
+  return cboundary::guarded([] { return GetLastError(); },
+                            [&] {
+                              return platform::closeEnumeration(hEnum)
+                                         ? DWORD{NO_ERROR}
+                                         : DWORD{ERROR_INVALID_HANDLE};
+                            });
 }

@@ -1,6 +1,6 @@
 // gethostname, gethostbyname and gethostbyaddr: WinSock 1.1 semantics over
 // the current name-service backend.
-#include "common/EntryGuard.h"
+#include <CBoundary.h>
 #include "kernel32/AnsiCodePage.h"
 #include "ws2_32/HostRecord.h"
 #include "kernel32/Kernel32Backends.h"
@@ -59,32 +59,32 @@ struct hostent *answer(const std::optional<platform::HostEntry> &entry) {
 } // namespace
 
 int WINAPI gethostname(char *name, int namelen) {
-  return platform::guardedWinSock(
-      [&]() -> int {
-        if (!platform::winsockReady())
-          return socketError;
-        if (name == nullptr || namelen <= 0) {
-          WSASetLastError(WSAEFAULT);
-          return socketError;
-        }
-        const std::optional<std::string> hostName = platform::currentNames().hostName();
-        if (!hostName) {
-          WSASetLastError(WSANO_RECOVERY);
-          return socketError;
-        }
-        if (hostName->size() + 1 > static_cast<size_t>(namelen)) {
-          WSASetLastError(WSAEFAULT);
-          return socketError;
-        }
-        std::memcpy(name, hostName->c_str(), hostName->size() + 1);
-        return 0;
-      },
-      [&] { return socketError; });
+  return cboundary::guardedWinSock([&] { return socketError; },
+                                   [&]() -> int {
+                                     if (!platform::winsockReady())
+                                       return socketError;
+                                     if (name == nullptr || namelen <= 0) {
+                                       WSASetLastError(WSAEFAULT);
+                                       return socketError;
+                                     }
+                                     const std::optional<std::string> hostName =
+                                         platform::currentNames().hostName();
+                                     if (!hostName) {
+                                       WSASetLastError(WSANO_RECOVERY);
+                                       return socketError;
+                                     }
+                                     if (hostName->size() + 1 > static_cast<size_t>(namelen)) {
+                                       WSASetLastError(WSAEFAULT);
+                                       return socketError;
+                                     }
+                                     std::memcpy(name, hostName->c_str(), hostName->size() + 1);
+                                     return 0;
+                                   });
 }
 
 struct hostent *WINAPI gethostbyname(const char *name) {
-  return platform::guardedWinSock(
-      [&]() -> struct hostent * {
+  return cboundary::guardedWinSock(
+      nullptr, [&]() -> struct hostent * {
         if (!platform::winsockReady())
           return nullptr;
         std::string wanted;
@@ -107,13 +107,12 @@ struct hostent *WINAPI gethostbyname(const char *name) {
         if (const std::optional<uint32_t> address = dottedQuad(wanted.c_str()))
           return platform::fillThreadHostRecord({wanted, {}, {*address}});
         return answer(platform::currentResolver().byName(wanted));
-      },
-      [&] { return nullptr; });
+      });
 }
 
 struct hostent *WINAPI gethostbyaddr(const char *addr, int len, int type) {
-  return platform::guardedWinSock(
-      [&]() -> struct hostent * {
+  return cboundary::guardedWinSock(
+      nullptr, [&]() -> struct hostent * {
         if (!platform::winsockReady())
           return nullptr;
         if (addr == nullptr || len != 4) {
@@ -133,6 +132,5 @@ struct hostent *WINAPI gethostbyaddr(const char *addr, int len, int type) {
           return nullptr;
         }
         return answer(platform::currentResolver().byAddress(address));
-      },
-      [&] { return nullptr; });
+      });
 }

@@ -1,4 +1,4 @@
-#include "common/EntryGuard.h"
+#include <CBoundary.h>
 #include "ws2_32/WinSockState.h"
 
 #include <platform/backends.h>
@@ -15,7 +15,8 @@ constexpr WORD highestVersion = MAKEWORD(2, 2);
 } // namespace
 
 int WINAPI WSAStartup(WORD wVersionRequested, LPWSADATA lpWSAData) {
-  return platform::guardedWinSock(
+  return cboundary::guardedWinSock(
+      [&] { return WSAGetLastError(); },
       [&]() -> int {
         if (LOBYTE(wVersionRequested) < 1 ||
             (LOBYTE(wVersionRequested) == 1 && HIBYTE(wVersionRequested) < 1))
@@ -32,22 +33,19 @@ int WINAPI WSAStartup(WORD wVersionRequested, LPWSADATA lpWSAData) {
         std::strcpy(lpWSAData->szSystemStatus, "Running");
         ++startCount;
         return 0;
-      },
-      [&] { return WSAGetLastError(); });
+      });
 }
 
 int WINAPI WSACleanup(void) {
-  return platform::guardedWinSock(
-      [&]() -> int {
-        int current = startCount.load();
-        while (current > 0) {
-          if (startCount.compare_exchange_weak(current, current - 1))
-            return 0;
-        }
-        lastWinSockError = WSANOTINITIALISED;
-        return -1; // SOCKET_ERROR
-      },
-      [&] { return -1; });
+  return cboundary::guardedWinSock(-1, [&]() -> int {
+    int current = startCount.load();
+    while (current > 0) {
+      if (startCount.compare_exchange_weak(current, current - 1))
+        return 0;
+    }
+    lastWinSockError = WSANOTINITIALISED;
+    return -1; // SOCKET_ERROR
+  });
 }
 
 int WINAPI WSAGetLastError(void) {

@@ -4,7 +4,7 @@
 // (there is no Windows folder to search), and a null file name (win.ini on
 // Windows) reads as a missing file.
 #include "kernel32/profile/AtomicFile.h"
-#include "common/EntryGuard.h"
+#include <CBoundary.h>
 #include "kernel32/profile/PrivateProfileFile.h"
 
 #include <windows.h>
@@ -168,32 +168,30 @@ DWORD WINAPI GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR
   }
   const std::string_view fallback = defaultText(lpDefault);
   const auto copyDefault = [&] { return copyText(fallback, lpReturnedString, nSize); };
-  return platform::guarded(
-      [&]() -> DWORD {
-        std::string bytes;
-        if (readProfile(lpFileName, bytes) != 0) {
-          SetLastError(ERROR_FILE_NOT_FOUND);
-          return copyDefault();
-        }
-        const platform::ProfileDocument profile(std::move(bytes));
-        if (lpAppName == nullptr) {
-          SetLastError(ERROR_SUCCESS);
-          return copyList(profile.sectionNames(), lpReturnedString, nSize);
-        }
-        if (lpKeyName == nullptr) {
-          const auto keys = profile.keyNames(lpAppName);
-          if (keys && !keys->empty()) {
-            SetLastError(ERROR_SUCCESS);
-            return copyList(*keys, lpReturnedString, nSize);
-          }
-        } else if (const auto value = profile.value(lpAppName, lpKeyName)) {
-          SetLastError(ERROR_SUCCESS);
-          return copyText(withoutQuotes(*value), lpReturnedString, nSize);
-        }
-        SetLastError(ERROR_FILE_NOT_FOUND);
-        return copyDefault();
-      },
-      copyDefault);
+  return cboundary::guarded(copyDefault, [&]() -> DWORD {
+    std::string bytes;
+    if (readProfile(lpFileName, bytes) != 0) {
+      SetLastError(ERROR_FILE_NOT_FOUND);
+      return copyDefault();
+    }
+    const platform::ProfileDocument profile(std::move(bytes));
+    if (lpAppName == nullptr) {
+      SetLastError(ERROR_SUCCESS);
+      return copyList(profile.sectionNames(), lpReturnedString, nSize);
+    }
+    if (lpKeyName == nullptr) {
+      const auto keys = profile.keyNames(lpAppName);
+      if (keys && !keys->empty()) {
+        SetLastError(ERROR_SUCCESS);
+        return copyList(*keys, lpReturnedString, nSize);
+      }
+    } else if (const auto value = profile.value(lpAppName, lpKeyName)) {
+      SetLastError(ERROR_SUCCESS);
+      return copyText(withoutQuotes(*value), lpReturnedString, nSize);
+    }
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return copyDefault();
+  });
 }
 
 UINT WINAPI GetPrivateProfileIntA(LPCSTR lpAppName, LPCSTR lpKeyName, INT nDefault,
@@ -203,24 +201,23 @@ UINT WINAPI GetPrivateProfileIntA(LPCSTR lpAppName, LPCSTR lpKeyName, INT nDefau
     SetLastError(ERROR_INVALID_PARAMETER);
     return fallback;
   }
-  return platform::guarded(
-      [&]() -> UINT {
-        std::string bytes;
-        if (readProfile(lpFileName, bytes) != 0) {
-          SetLastError(ERROR_FILE_NOT_FOUND);
-          return fallback;
-        }
-        const platform::ProfileDocument profile(std::move(bytes));
-        const auto value = profile.value(lpAppName, lpKeyName);
-        // An empty value counts as missing, as on Windows.
-        if (!value || withoutQuotes(*value).empty()) {
-          SetLastError(ERROR_FILE_NOT_FOUND);
-          return fallback;
-        }
-        SetLastError(ERROR_SUCCESS);
-        return profileInteger(withoutQuotes(*value));
-      },
-      [&] { return fallback; });
+  return cboundary::guarded([&] { return fallback; },
+                            [&]() -> UINT {
+                              std::string bytes;
+                              if (readProfile(lpFileName, bytes) != 0) {
+                                SetLastError(ERROR_FILE_NOT_FOUND);
+                                return fallback;
+                              }
+                              const platform::ProfileDocument profile(std::move(bytes));
+                              const auto value = profile.value(lpAppName, lpKeyName);
+                              // An empty value counts as missing, as on Windows.
+                              if (!value || withoutQuotes(*value).empty()) {
+                                SetLastError(ERROR_FILE_NOT_FOUND);
+                                return fallback;
+                              }
+                              SetLastError(ERROR_SUCCESS);
+                              return profileInteger(withoutQuotes(*value));
+                            });
 }
 
 BOOL WINAPI WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpString,
@@ -247,38 +244,36 @@ BOOL WINAPI WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCST
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  return platform::guarded(
-      [&]() -> BOOL {
-        const std::lock_guard<std::mutex> hold(profileWrites());
-        std::string target;
-        if (const int error = platform::resolveSymlinks(lpFileName, target))
-          return failWrite(error);
-        std::string original;
-        const int readError = platform::readRegularFile(target, original);
-        if (readError != 0 && readError != ENOENT)
-          return failWrite(readError);
-        // Windows opens the file for writing first, so a file this process
-        // may not write is refused even when the value is already there.
-        const bool existed = readError == 0;
-        if (existed)
-          if (const int error = platform::writeAccess(target))
-            return failWrite(error);
+  return cboundary::guarded(BOOL{FALSE}, [&]() -> BOOL {
+    const std::lock_guard<std::mutex> hold(profileWrites());
+    std::string target;
+    if (const int error = platform::resolveSymlinks(lpFileName, target))
+      return failWrite(error);
+    std::string original;
+    const int readError = platform::readRegularFile(target, original);
+    if (readError != 0 && readError != ENOENT)
+      return failWrite(readError);
+    // Windows opens the file for writing first, so a file this process
+    // may not write is refused even when the value is already there.
+    const bool existed = readError == 0;
+    if (existed)
+      if (const int error = platform::writeAccess(target))
+        return failWrite(error);
 
-        platform::ProfileDocument profile(original);
-        if (lpKeyName == nullptr)
-          profile.removeSection(lpAppName);
-        else if (lpString == nullptr)
-          profile.removeKey(lpAppName, lpKeyName);
-        else
-          profile.setValue(lpAppName, lpKeyName, lpString);
+    platform::ProfileDocument profile(original);
+    if (lpKeyName == nullptr)
+      profile.removeSection(lpAppName);
+    else if (lpString == nullptr)
+      profile.removeKey(lpAppName, lpKeyName);
+    else
+      profile.setValue(lpAppName, lpKeyName, lpString);
 
-        // A missing file is created even when nothing is written to it, as
-        // Windows does; an unchanged one is left as it is.
-        if (!existed || profile.bytes() != original)
-          if (const int error = platform::replaceFileAtomically(target, profile.bytes()))
-            return failWrite(error);
-        SetLastError(ERROR_SUCCESS);
-        return TRUE;
-      },
-      [] { return BOOL{FALSE}; });
+    // A missing file is created even when nothing is written to it, as
+    // Windows does; an unchanged one is left as it is.
+    if (!existed || profile.bytes() != original)
+      if (const int error = platform::replaceFileAtomically(target, profile.bytes()))
+        return failWrite(error);
+    SetLastError(ERROR_SUCCESS);
+    return TRUE;
+  });
 }
