@@ -11,4 +11,16 @@ inline constexpr char BrowseProviderName[] = "Microsoft Windows NetWork";
 
 // A record naming ContainerName (null or "" for the top level of the
 // provider) as a global disk container.
-NETRESOURCEA BrowseContainerRecord(LPCSTR ContainerName);
+inline NETRESOURCEA BrowseContainerRecord(LPCSTR ContainerName) {
+  NETRESOURCEA record{};
+  record.dwScope = RESOURCE_GLOBALNET;
+  record.dwType = RESOURCETYPE_DISK;
+  record.dwDisplayType = RESOURCEDISPLAYTYPE_SERVER;
+  record.dwUsage = RESOURCEUSAGE_CONTAINER;
+  record.lpLocalName = nullptr;
+  // WNetOpenEnumA reads these and never writes them.
+  record.lpRemoteName = const_cast<LPSTR>(ContainerName);
+  record.lpComment = nullptr;
+  record.lpProvider = const_cast<LPSTR>(BrowseProviderName);
+  return record;
+}

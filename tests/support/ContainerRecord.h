@@ -1,19 +1,15 @@
-// The record a WNet caller fills to name a browse container.
+// The record a WNet caller fills to name a browse container, with the
+// provider a test may change to check that others are refused.
 #pragma once
 
-#include <winnetwk.h>
+#include <NetResourceRecord.h>
 
 namespace testsupport {
 
-inline constexpr char kProvider[] = "Microsoft Windows NetWork";
+inline constexpr auto &kProvider = BrowseProviderName;
 
 inline NETRESOURCEA containerRecord(const char *remoteName, const char *providerName = kProvider) {
-  NETRESOURCEA record{};
-  record.dwScope = RESOURCE_GLOBALNET;
-  record.dwType = RESOURCETYPE_DISK;
-  record.dwDisplayType = RESOURCEDISPLAYTYPE_SERVER;
-  record.dwUsage = RESOURCEUSAGE_CONTAINER;
-  record.lpRemoteName = const_cast<LPSTR>(remoteName);
+  NETRESOURCEA record = BrowseContainerRecord(remoteName);
   record.lpProvider = const_cast<LPSTR>(providerName);
   return record;
 }

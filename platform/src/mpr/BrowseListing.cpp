@@ -70,7 +70,7 @@ bool platform::usageAdmits(DWORD filterUsage, DWORD entryUsage) {
 
 platform::ResourceEntry platform::providerEntry() {
   return {RESOURCETYPE_ANY, RESOURCEDISPLAYTYPE_NETWORK, RESOURCEUSAGE_CONTAINER,
-          browseProviderName, ""};
+          BrowseProviderName, ""};
 }
 
 std::vector<ResourceEntry> platform::listBelow(const NetContainer &container,

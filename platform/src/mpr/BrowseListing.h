@@ -11,7 +11,7 @@
 
 namespace platform {
 
-// One record's values; every record names the provider browseProviderName.
+// One record's values; every record names the provider BrowseProviderName.
 struct ResourceEntry {
   DWORD type = 0;
   DWORD displayType = 0;

@@ -31,7 +31,7 @@ DWORD platform::parseNetContainer(const char *remoteName, NetContainer &containe
   const std::string name(remoteName, length);
   if (std::any_of(name.begin(), name.end(), [](char c) { return isControl(c); }))
     return ERROR_BAD_NETPATH;
-  if (sameIgnoringAsciiCase(name, browseProviderName)) {
+  if (sameIgnoringAsciiCase(name, BrowseProviderName)) {
     container = {NetContainer::Level::Provider, ""};
     return NO_ERROR;
   }

@@ -2,13 +2,12 @@
 // network traffic: the provider level, a workgroup or a server.
 #pragma once
 
+#include <NetResourceRecord.h>
 #include <windows.h>
 
 #include <string>
 
 namespace platform {
-
-inline constexpr char browseProviderName[] = "Microsoft Windows NetWork";
 
 struct NetContainer {
   enum class Level { Provider, Workgroup, Server };
