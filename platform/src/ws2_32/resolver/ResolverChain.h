@@ -8,14 +8,14 @@
 
 namespace platform {
 
-class ResolverChain final : public ResolverBackend {
+class ResolverChain : public ResolverBackend {
 public:
   explicit ResolverChain(std::vector<ResolverBackend *> links) : links_(std::move(links)) {}
 
   std::optional<HostEntry> byName(const std::string &name) override;
   std::optional<HostEntry> byAddress(uint32_t address) override;
 
-private:
+protected:
   std::vector<ResolverBackend *> links_;
 };
 

@@ -55,11 +55,4 @@ std::optional<HostEntry> SimultaneousLinks::byName(const std::string &name) {
   return answer;
 }
 
-std::optional<HostEntry> SimultaneousLinks::byAddress(uint32_t address) {
-  for (ResolverBackend *link : links_)
-    if (std::optional<HostEntry> entry = link->byAddress(address))
-      return entry;
-  return std::nullopt;
-}
-
 } // namespace platform

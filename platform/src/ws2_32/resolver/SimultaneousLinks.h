@@ -5,22 +5,16 @@
 // without NetBIOS the multicast answer does not wait for NetBIOS to give up.
 #pragma once
 
-#include <platform/backends.h>
-
-#include <vector>
+#include "ws2_32/resolver/ResolverChain.h"
 
 namespace platform {
 
-class SimultaneousLinks final : public ResolverBackend {
+// Addresses are asked of each link in turn, as in a chain.
+class SimultaneousLinks final : public ResolverChain {
 public:
-  explicit SimultaneousLinks(std::vector<ResolverBackend *> links) : links_(std::move(links)) {}
+  using ResolverChain::ResolverChain;
 
   std::optional<HostEntry> byName(const std::string &name) override;
-  // Addresses are asked of each link in turn.
-  std::optional<HostEntry> byAddress(uint32_t address) override;
-
-private:
-  std::vector<ResolverBackend *> links_;
 };
 
 } // namespace platform
