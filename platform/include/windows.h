@@ -57,7 +57,7 @@ typedef size_t SIZE_T;
 #endif
 
 #define MAKEWORD(low, high) ((WORD)(((BYTE)(low)) | ((WORD)((BYTE)(high))) << 8))
-#define LOBYTE(w) ((BYTE)((w) & 0xff))
+#define LOBYTE(w) ((BYTE)((w)&0xff))
 #define HIBYTE(w) ((BYTE)(((w) >> 8) & 0xff))
 
 #define NO_ERROR 0L
@@ -79,6 +79,10 @@ typedef size_t SIZE_T;
 #define ERROR_NOT_SUPPORTED 50L
 #define ERROR_GEN_FAILURE 31L
 #define ERROR_NOT_FOUND 1168L
+#define ERROR_PATH_NOT_FOUND 3L
+#define ERROR_DISK_FULL 112L
+#define ERROR_FILENAME_EXCED_RANGE 206L
+#define ERROR_CANT_RESOLVE_FILENAME 1921L
 
 #define MAX_COMPUTERNAME_LENGTH 15
 #define UNLEN 256
@@ -107,15 +111,13 @@ VELPLATFORM_API BOOL WINAPI GetComputerNameA(LPSTR lpBuffer, LPDWORD nSize);
 VELPLATFORM_API BOOL WINAPI GetUserNameA(LPSTR lpBuffer, LPDWORD pcbBuffer);
 
 // Only hModule == NULL (the running executable) is supported.
-VELPLATFORM_API DWORD WINAPI GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename,
-                                                DWORD nSize);
+VELPLATFORM_API DWORD WINAPI GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize);
 
 VELPLATFORM_API DWORD WINAPI GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName,
-                                                      LPCSTR lpDefault,
-                                                      LPSTR lpReturnedString, DWORD nSize,
-                                                      LPCSTR lpFileName);
-VELPLATFORM_API UINT WINAPI GetPrivateProfileIntA(LPCSTR lpAppName, LPCSTR lpKeyName,
-                                                  INT nDefault, LPCSTR lpFileName);
+                                                      LPCSTR lpDefault, LPSTR lpReturnedString,
+                                                      DWORD nSize, LPCSTR lpFileName);
+VELPLATFORM_API UINT WINAPI GetPrivateProfileIntA(LPCSTR lpAppName, LPCSTR lpKeyName, INT nDefault,
+                                                  LPCSTR lpFileName);
 VELPLATFORM_API BOOL WINAPI WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName,
                                                        LPCSTR lpString, LPCSTR lpFileName);
 

@@ -1,12 +1,12 @@
 // gethostname, gethostbyname and gethostbyaddr: WinSock 1.1 semantics over
 // the current name-service backend.
-#include <CBoundary.h>
 #include "kernel32/AnsiCodePage.h"
 #include "ws2_32/HostRecord.h"
 #include "kernel32/Kernel32Backends.h"
 #include "ws2_32/Ws2_32Backends.h"
 #include "ws2_32/WinSockState.h"
 
+#include <CBoundary.h>
 #include <winsock.h>
 
 #include <cstdint>
@@ -19,7 +19,6 @@ namespace {
 
 constexpr size_t maxHostNameLength = 255;
 constexpr int socketError = -1;
-constexpr int addressFamilyNotSupported = WSABASEERR + 47; // WSAEAFNOSUPPORT
 
 // Strict a.b.c.d with four decimal parts: the form gethostbyname answers
 // itself, without asking any name service.
@@ -120,7 +119,7 @@ struct hostent *WINAPI gethostbyaddr(const char *addr, int len, int type) {
           return nullptr;
         }
         if (type != AF_INET) {
-          WSASetLastError(addressFamilyNotSupported);
+          WSASetLastError(WSAEAFNOSUPPORT);
           return nullptr;
         }
         uint32_t address;

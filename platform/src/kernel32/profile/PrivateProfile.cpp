@@ -4,9 +4,9 @@
 // (there is no Windows folder to search), and a null file name (win.ini on
 // Windows) reads as a missing file.
 #include "kernel32/profile/AtomicFile.h"
-#include <CBoundary.h>
 #include "kernel32/profile/PrivateProfileFile.h"
 
+#include <CBoundary.h>
 #include <windows.h>
 
 #include <algorithm>
@@ -19,17 +19,11 @@
 
 namespace {
 
-// Codes Windows gives for these conditions that windows.h here does not name.
-constexpr DWORD errorPathNotFound = 3;         // ERROR_PATH_NOT_FOUND
-constexpr DWORD errorDiskFull = 112;           // ERROR_DISK_FULL
-constexpr DWORD errorFileNameTooLong = 206;    // ERROR_FILENAME_EXCED_RANGE
-constexpr DWORD errorCannotResolveName = 1921; // ERROR_CANT_RESOLVE_FILENAME
-
 DWORD win32ErrorFor(int error) {
   switch (error) {
   case ENOENT:
   case ENOTDIR:
-    return errorPathNotFound;
+    return ERROR_PATH_NOT_FOUND;
   case EACCES:
   case EPERM:
   case EROFS:
@@ -40,13 +34,13 @@ DWORD win32ErrorFor(int error) {
   case ENOSPC:
   case EDQUOT:
   case EFBIG:
-    return errorDiskFull;
+    return ERROR_DISK_FULL;
   case ENOMEM:
     return ERROR_NOT_ENOUGH_MEMORY;
   case ENAMETOOLONG:
-    return errorFileNameTooLong;
+    return ERROR_FILENAME_EXCED_RANGE;
   case ELOOP:
-    return errorCannotResolveName;
+    return ERROR_CANT_RESOLVE_FILENAME;
   default:
     return ERROR_GEN_FAILURE;
   }
