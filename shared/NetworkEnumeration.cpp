@@ -11,8 +11,9 @@ namespace {
 
 constexpr DWORD asManyAsFit = 0xFFFFFFFF;
 
-} // namespace
-
+// Opens the enumeration of the names below ContainerName (null or "" for the
+// workgroups and domains) as a global disk container of the provider "Microsoft
+// Windows NetWork". Null on any failure.
 HANDLE OpenBrowseEnumeration(LPCSTR ContainerName) {
   NETRESOURCEA container = BrowseContainerRecord(ContainerName);
   HANDLE handle = nullptr;
@@ -20,6 +21,8 @@ HANDLE OpenBrowseEnumeration(LPCSTR ContainerName) {
     return nullptr;
   return handle;
 }
+
+} // namespace
 
 bool EnumerateBrowseNames(LPCSTR ContainerName, DWORD BufferSize, const BrowseNameSink &Sink) {
   HANDLE handle = OpenBrowseEnumeration(ContainerName);

@@ -8,11 +8,6 @@
 
 #include <functional>
 
-// Opens the enumeration of the names below ContainerName (null or "" for the
-// workgroups and domains) as a global disk container of the provider "Microsoft
-// Windows NetWork". Null on any failure.
-HANDLE OpenBrowseEnumeration(LPCSTR ContainerName);
-
 // Closes an open enumeration when it leaves scope.
 class ClosingEnumeration {
 public:

@@ -7,9 +7,10 @@ bool isUnreserved(unsigned char c) {
          c == '.' || c == '_' || c == '~';
 }
 
-} // namespace
-
-std::string platform::percentEncoded(const std::string &name) {
+// Percent-encodes every byte but the URL's unreserved characters, so names
+// holding '%', '/', '@', '#', ';', spaces and the like reach libsmbclient
+// as they are.
+std::string percentEncoded(const std::string &name) {
   static constexpr char hex[] = "0123456789ABCDEF";
   std::string encoded;
   encoded.reserve(name.size() * 3);
@@ -24,6 +25,8 @@ std::string platform::percentEncoded(const std::string &name) {
   }
   return encoded;
 }
+
+} // namespace
 
 std::string platform::smbUrl(const std::string &host) {
   return "smb://" + percentEncoded(host);
