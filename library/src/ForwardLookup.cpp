@@ -1,11 +1,11 @@
 // Host name to dotted address.
 #include "EmptyText.h"
 #include "Export.h"
-#include <CBoundary.h>
 #include "HostRecordText.h"
 #include "SharedStartupRecord.h"
 #include "WinSockSession.h"
 
+#include <CBoundary.h>
 #include <velnip.h>
 #include <winsock.h>
 

@@ -1,9 +1,9 @@
 // This computer's host name and addresses.
 #include "EmptyText.h"
 #include "Export.h"
-#include <CBoundary.h>
 #include "WinSockSession.h"
 
+#include <CBoundary.h>
 #include <velnip.h>
 #include <winsock.h>
 

@@ -2,8 +2,8 @@
 // caller's list, and the records below one container in a buffer the caller
 // takes over.
 #include "Export.h"
-#include <CBoundary.h>
 
+#include <CBoundary.h>
 #include <NetworkEnumeration.h>
 #include <velnip.h>
 #include <windows.h>

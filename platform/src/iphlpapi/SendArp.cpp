@@ -2,8 +2,8 @@
 // backend only sees calls with a buffer of at least six bytes, and whatever
 // it reports, an error always leaves *PhyAddrLen at 0.
 #include "iphlpapi/IphlpapiBackends.h"
-#include <CBoundary.h>
 
+#include <CBoundary.h>
 #include <iphlpapi.h>
 
 namespace {

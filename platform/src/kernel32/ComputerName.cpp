@@ -1,7 +1,8 @@
-// GetComputerNameA and GetUserNameA with their documented buffer rules.
-#include <CBoundary.h>
+// GetComputerNameA with its documented buffer rules.
+#include "common/NameBuffer.h"
 #include "kernel32/Kernel32Backends.h"
 
+#include <CBoundary.h>
 #include <windows.h>
 
 #include <algorithm>
@@ -9,26 +10,6 @@
 #include <cstring>
 
 namespace {
-
-// Copies text into a caller's buffer of *size bytes. On success *size becomes
-// what the call reports (the length with or without the terminating NUL);
-// when it does not fit, *size becomes the length needed including the NUL.
-BOOL copyOut(const std::string &text, LPSTR buffer, LPDWORD size, DWORD overflowError,
-             bool countTerminator) {
-  if (size == nullptr || (buffer == nullptr && *size != 0)) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
-  const DWORD needed = static_cast<DWORD>(text.size() + 1);
-  if (*size < needed) {
-    *size = needed;
-    SetLastError(overflowError);
-    return FALSE;
-  }
-  std::memcpy(buffer, text.c_str(), needed);
-  *size = countTerminator ? needed : needed - 1;
-  return TRUE;
-}
 
 // The NetBIOS form of a host name: its first label, upper case, 15 chars.
 std::string netbiosName(const std::string &hostName) {
@@ -49,17 +30,7 @@ BOOL WINAPI GetComputerNameA(LPSTR lpBuffer, LPDWORD nSize) {
       SetLastError(ERROR_GEN_FAILURE);
       return FALSE;
     }
-    return copyOut(netbiosName(*hostName), lpBuffer, nSize, ERROR_BUFFER_OVERFLOW, false);
-  });
-}
-
-BOOL WINAPI GetUserNameA(LPSTR lpBuffer, LPDWORD pcbBuffer) {
-  return cboundary::guarded(FALSE, [&] {
-    const std::optional<std::string> userName = platform::currentNames().userName();
-    if (!userName) {
-      SetLastError(ERROR_GEN_FAILURE);
-      return FALSE;
-    }
-    return copyOut(*userName, lpBuffer, pcbBuffer, ERROR_INSUFFICIENT_BUFFER, true);
+    return platform::copyName(netbiosName(*hostName), lpBuffer, nSize, ERROR_BUFFER_OVERFLOW,
+                              false);
   });
 }

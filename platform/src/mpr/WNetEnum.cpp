@@ -4,11 +4,11 @@
 #include "common/AsciiCase.h"
 #include "mpr/MprBackends.h"
 #include "mpr/BrowseListing.h"
-#include <CBoundary.h>
 #include "mpr/EnumerationTable.h"
 #include "mpr/NetContainer.h"
 #include "mpr/ResourcePacking.h"
 
+#include <CBoundary.h>
 #include <winnetwk.h>
 
 #include <cstring>
@@ -24,9 +24,8 @@ constexpr DWORD knownUsages = RESOURCEUSAGE_ALL;
 
 bool isOurProvider(const char *provider) {
   // Scans no further than our own name could reach.
-  const size_t length = strnlen(provider, sizeof platform::browseProviderName);
-  return platform::sameIgnoringAsciiCase(std::string(provider, length),
-                                         platform::browseProviderName);
+  const size_t length = strnlen(provider, sizeof BrowseProviderName);
+  return platform::sameIgnoringAsciiCase(std::string(provider, length), BrowseProviderName);
 }
 
 DWORD openGlobal(DWORD dwType, DWORD dwUsage, const NETRESOURCEA *container,

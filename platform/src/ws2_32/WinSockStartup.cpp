@@ -1,6 +1,6 @@
-#include <CBoundary.h>
 #include "ws2_32/WinSockState.h"
 
+#include <CBoundary.h>
 #include <platform/backends.h>
 #include <winsock.h>
 
