@@ -201,7 +201,7 @@ std::vector<DiscoveredComputer> discoverComputers(const std::vector<Ipv4Interfac
         return;
       }
   };
-  const auto receive = [&](const Ipv4Interface &interface, uint32_t,
+  const auto receive = [&](const Ipv4Interface &interface, uint32_t, uint16_t,
                            std::span<const unsigned char> datagram) {
     const std::string_view text = textOf(datagram);
     std::optional<Matches> matches = readMatches(text, MatchKind::Probe);
@@ -254,9 +254,9 @@ std::vector<DiscoveredComputer> discoverComputers(const std::vector<Ipv4Interfac
   };
   if (unresolved())
     sockets.receiveUntil(lastResolve + times.resolveWait, kMaxMessageSize,
-                         [&](const Ipv4Interface &interface, uint32_t from,
+                         [&](const Ipv4Interface &interface, uint32_t from, uint16_t port,
                              std::span<const unsigned char> datagram) {
-                           receive(interface, from, datagram);
+                           receive(interface, from, port, datagram);
                            return !unresolved();
                          });
 
