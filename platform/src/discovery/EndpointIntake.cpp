@@ -1,5 +1,6 @@
 #include "EndpointIntake.h"
 
+#include "CurlStart.h"
 #include "WsdMessages.h"
 #include "resolver/AnswerAddress.h"
 
@@ -7,7 +8,6 @@
 
 #include <arpa/inet.h>
 
-#include <mutex>
 #include <optional>
 
 namespace platform::wsd {
@@ -104,8 +104,7 @@ std::vector<Endpoint> EndpointIntake::reachable() const {
 }
 
 uint32_t metadataAddress(const std::string &xaddr, const Ipv4Interface &interface) {
-  static std::once_flag once;
-  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_NOTHING); });
+  initialiseCurl();
   CURLU *url = curl_url();
   if (url == nullptr)
     return 0;

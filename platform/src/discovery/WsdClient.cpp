@@ -1,5 +1,6 @@
 #include "WsdClient.h"
 
+#include "CurlStart.h"
 #include "WsdMessages.h"
 #include "resolver/MulticastSockets.h"
 
@@ -9,7 +10,6 @@
 
 #include <algorithm>
 #include <memory>
-#include <mutex>
 
 namespace platform::wsd {
 
@@ -31,11 +31,6 @@ std::span<const unsigned char> bytes(const std::string &text) {
 
 std::string_view textOf(std::span<const unsigned char> datagram) {
   return {reinterpret_cast<const char *>(datagram.data()), datagram.size()};
-}
-
-void initialiseCurl() {
-  static std::once_flag once;
-  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_NOTHING); });
 }
 
 size_t collectBody(char *data, size_t size, size_t count, void *target) {
