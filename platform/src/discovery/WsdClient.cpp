@@ -156,8 +156,7 @@ bool sameName(const std::string &a, const std::string &b) {
 } // namespace
 
 std::vector<DiscoveredComputer> discoverComputers(const std::vector<Ipv4Interface> &interfaces,
-                                                  const DiscoveryTimes &times,
-                                                  const IntakeLimits &limits) {
+                                                  const DiscoveryTimes &times) {
   MulticastSockets sockets(interfaces, kMulticastTtl);
   if (sockets.empty())
     return {};
@@ -166,7 +165,7 @@ std::vector<DiscoveredComputer> discoverComputers(const std::vector<Ipv4Interfac
 
   const std::string probeId = newMessageId();
   const std::string probe = probeMessage(probeId);
-  EndpointIntake intake(probeId, limits);
+  EndpointIntake intake(probeId);
   Clock::time_point lastResolve{};
 
   const auto receive = [&](const Ipv4Interface &interface, uint32_t from, uint16_t,

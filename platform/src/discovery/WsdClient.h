@@ -34,8 +34,7 @@ struct DiscoveryTimes {
 // order its metadata came, within the limits of EndpointIntake and of
 // kMaxTransfers. Nothing is sent where no IPv4 interface is up.
 std::vector<DiscoveredComputer> discoverComputers(const std::vector<Ipv4Interface> &interfaces,
-                                                  const DiscoveryTimes &times = {},
-                                                  const IntakeLimits &limits = {});
+                                                  const DiscoveryTimes &times = {});
 
 // Metadata Gets running at once. Each holds a socket, and a host on the LAN
 // answers in a few ms, so 16 at a time fetch the most endpoints a run keeps
