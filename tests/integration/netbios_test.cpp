@@ -15,6 +15,9 @@
 #include <QApplication>
 #include <QLabel>
 
+#include "LoopbackNameServer.h"
+
+#include <support/NetbiosAnswers.h>
 #include <support/ScopedEnvironment.h>
 
 #include <gtest/gtest.h>
@@ -30,6 +33,8 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <future>
+#include <optional>
 #include <sstream>
 #include <string>
 
@@ -226,4 +231,66 @@ TEST_F(LabNetbios, LoopbackHostsEntryGivesWayToTheLanAddress) {
                             return form.Label1->text().toStdString();
                           }),
             "VLCLIENT( 10.77.0.10) LoginName: root");
+}
+
+namespace {
+
+constexpr platform::netbios::Retries kOneTry{1, std::chrono::milliseconds(500)};
+
+platform::netbios::QueryResult askLoopbackServer(const platform::netbios::Name &name) {
+  return platform::netbios::queryName(name, {addressOf("127.0.0.1")}, false, kOneTry);
+}
+
+} // namespace
+
+TEST_F(LabNetbios, NoQueryIdTellsTheNext) {
+  testsupport::LoopbackNameServer server;
+  ASSERT_TRUE(server.ok());
+  const platform::netbios::Name name = *platform::netbios::hostName("VLSRV2");
+  std::vector<int> ids;
+  for (int i = 0; i < 4; ++i) {
+    auto asking = std::async(std::launch::async, [&] { return askLoopbackServer(name); });
+    const auto query = server.nextQuery();
+    ASSERT_TRUE(query);
+    ids.push_back(query->id);
+    server.answer(*query, 137, testsupport::nameAnswer(query->id, name, {"10.77.0.12"}));
+    EXPECT_EQ(asking.get().outcome, platform::netbios::QueryOutcome::Found);
+  }
+  // A counter, whatever its step, gives equal steps (the old ids went
+  // 45889, 45890, 45891); random ids do so once in 2^32 runs.
+  const auto step = [&](size_t i) { return (ids[i + 1] - ids[i] + 65536) % 65536; };
+  EXPECT_FALSE(step(0) == step(1) && step(1) == step(2))
+      << ids[0] << " " << ids[1] << " " << ids[2] << " " << ids[3];
+}
+
+TEST_F(LabNetbios, ForgedNameServerAnswersAreIgnored) {
+  const struct {
+    const char *what;
+    uint16_t fromPort;
+    std::vector<const char *> addresses;
+    const char *resolvesTo; // nullptr: the name stays unresolved
+  } cases[] = {
+      {"the server's own answer", 137, {"10.77.0.12"}, "10.77.0.12"},
+      {"an answer from port 138", 138, {"10.77.0.12"}, nullptr},
+      {"a loopback address", 137, {"127.0.0.1"}, nullptr},
+      {"this host and multicast", 137, {"0.0.0.0", "224.0.0.1"}, nullptr},
+      {"the limited broadcast", 137, {"255.255.255.255"}, nullptr},
+      {"loopback beside a real address", 137, {"127.0.0.1", "10.77.0.12"}, "10.77.0.12"},
+  };
+  testsupport::LoopbackNameServer server;
+  ASSERT_TRUE(server.ok());
+  const platform::netbios::Name name = *platform::netbios::hostName("VLSRV2");
+  for (const auto &c : cases) {
+    auto asking = std::async(std::launch::async, [&] { return askLoopbackServer(name); });
+    const auto query = server.nextQuery();
+    ASSERT_TRUE(query) << c.what;
+    server.answer(*query, c.fromPort, testsupport::nameAnswer(query->id, name, c.addresses));
+    const platform::netbios::QueryResult result = asking.get();
+    if (c.resolvesTo == nullptr) {
+      EXPECT_EQ(result.outcome, platform::netbios::QueryOutcome::NoAnswer) << c.what;
+    } else {
+      EXPECT_EQ(result.outcome, platform::netbios::QueryOutcome::Found) << c.what;
+      EXPECT_EQ(result.addresses, std::vector<uint32_t>{addressOf(c.resolvesTo)}) << c.what;
+    }
+  }
 }

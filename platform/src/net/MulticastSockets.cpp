@@ -80,7 +80,7 @@ bool MulticastSockets::receiveUntil(Clock::time_point deadline, size_t maxSize,
                      reinterpret_cast<sockaddr *>(&from), &fromLength);
       if (received < 0 || static_cast<size_t>(received) > maxSize || from.sin_family != AF_INET)
         continue;
-      if (take(interfaces_[i], from.sin_addr.s_addr,
+      if (take(interfaces_[i], from.sin_addr.s_addr, ntohs(from.sin_port),
                {buffer.data(), static_cast<size_t>(received)}))
         return true;
     }

@@ -18,10 +18,11 @@ namespace platform {
 class MulticastSockets {
 public:
   using Clock = std::chrono::steady_clock;
-  // interface: the one the datagram arrived on; from: its sender's address
-  // (network byte order). Returns true to stop receiving.
+  // interface: the one the datagram arrived on; from, fromPort: its
+  // sender's address (network byte order) and port. Returns true to stop
+  // receiving.
   using Receiver = std::function<bool(const Ipv4Interface &interface, uint32_t from,
-                                      std::span<const unsigned char> datagram)>;
+                                      uint16_t fromPort, std::span<const unsigned char> datagram)>;
 
   // Loopback interfaces are left out; ttl is the multicast hop limit.
   MulticastSockets(const std::vector<Ipv4Interface> &interfaces, int ttl);

@@ -186,3 +186,28 @@ TEST(DiscoveryCache, OneRunServesAWalkThenRunsAgain) {
   EXPECT_EQ(cache.addressOf("BOREAS"), 0x0c00000au);
   EXPECT_FALSE(cache.addressOf("nosuch"));
 }
+
+TEST(DiscoveryCache, AddressesOfNamesNotSeenLatelyAreForgotten) {
+  Clock::time_point now = Clock::now();
+  constexpr size_t kPerRun = wsd::DiscoveryCache::kMaxAddresses / 4;
+  int run = 0;
+  wsd::DiscoveryCache cache(
+      [&] {
+        // Each run: ATLAS again, and a batch of names never seen before.
+        std::vector<wsd::DiscoveredComputer> found = {{"ATLAS", "DLWG", false, 0x0b00000a}};
+        for (size_t i = 1; i < kPerRun; ++i)
+          found.push_back({"R" + std::to_string(run) + "N" + std::to_string(i), "W", false,
+                           static_cast<uint32_t>(0x0a000000 + i)});
+        ++run;
+        return found;
+      },
+      [&] { return now; });
+  for (int i = 0; i < 5; ++i) {
+    cache.computers();
+    now += wsd::DiscoveryCache::kKeepFor;
+  }
+  EXPECT_FALSE(cache.addressOf("R0N1")) << "the oldest run's names made room";
+  EXPECT_EQ(cache.addressOf("R1N1"), 0x0a000001u);
+  EXPECT_EQ(cache.addressOf("r4n255"), 0x0a0000ffu);
+  EXPECT_EQ(cache.addressOf("atlas"), 0x0b00000au) << "given by every run";
+}

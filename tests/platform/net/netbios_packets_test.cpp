@@ -2,6 +2,8 @@
 // answers it takes or ignores.
 #include "net/netbios/NetbiosPackets.h"
 
+#include <support/NetbiosAnswers.h>
+
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
@@ -13,28 +15,10 @@ namespace nb = platform::netbios;
 
 namespace {
 
-using Bytes = std::vector<unsigned char>;
-
-void putWord(Bytes &out, uint16_t value) {
-  out.push_back(static_cast<unsigned char>(value >> 8));
-  out.push_back(static_cast<unsigned char>(value));
-}
-
-void putName(Bytes &out, const nb::Name &name) {
-  const auto encoded = nb::encodedName(name);
-  out.insert(out.end(), encoded.begin(), encoded.end());
-}
-
-Bytes header(uint16_t id, uint16_t flags, uint16_t answers) {
-  Bytes out;
-  putWord(out, id);
-  putWord(out, flags);
-  putWord(out, 0);
-  putWord(out, answers);
-  putWord(out, 0);
-  putWord(out, 0);
-  return out;
-}
+using testsupport::Bytes;
+using testsupport::nameAnswer;
+using testsupport::putName;
+using testsupport::putWord;
 
 uint32_t address(const char *dotted) {
   uint32_t value = 0;
@@ -42,31 +26,12 @@ uint32_t address(const char *dotted) {
   return value;
 }
 
-// A positive (or, with rcode, negative) name query response as nmbd sends it.
-Bytes nameAnswer(uint16_t id, const nb::Name &name, std::vector<const char *> addresses,
-                 uint16_t rcode = 0) {
-  Bytes out = header(id, static_cast<uint16_t>(0x8500 | rcode), 1);
-  putName(out, name);
-  putWord(out, 0x0020);
-  putWord(out, 0x0001);
-  putWord(out, 0);
-  putWord(out, 300);
-  putWord(out, static_cast<uint16_t>(addresses.size() * 6));
-  for (const char *a : addresses) {
-    putWord(out, 0x0000);
-    const uint32_t value = address(a);
-    const auto *bytes = reinterpret_cast<const unsigned char *>(&value);
-    out.insert(out.end(), bytes, bytes + 4);
-  }
-  return out;
-}
-
 nb::Name nameOf(const char *text, unsigned char suffix) {
   return *nb::hostName(text, suffix);
 }
 
 Bytes statusAnswer(uint16_t id, const std::vector<std::pair<nb::Name, uint16_t>> &names) {
-  Bytes out = header(id, 0x8400, 1);
+  Bytes out = testsupport::nameServiceHeader(id, 0x8400, 1);
   putName(out, nb::wildcardName());
   putWord(out, 0x0021);
   putWord(out, 0x0001);
@@ -142,7 +107,7 @@ TEST(NetbiosAnswer, NegativeAnswerFromANameServer) {
   const auto withRecord = nb::readNameQueryAnswer(nameAnswer(5, name, {}, 3), 5, name);
   ASSERT_TRUE(withRecord);
   EXPECT_FALSE(withRecord->positive);
-  Bytes bare = header(5, 0x8503, 0);
+  Bytes bare = testsupport::nameServiceHeader(5, 0x8503, 0);
   const auto withoutRecord = nb::readNameQueryAnswer(bare, 5, name);
   ASSERT_TRUE(withoutRecord);
   EXPECT_FALSE(withoutRecord->positive);
@@ -172,10 +137,10 @@ TEST(NetbiosAnswer, MalformedOrForeignAnswersAreIgnored) {
   lengthTooLarge[good.size() - 7] = 60; // RDLENGTH beyond the packet
   Bytes oddLength = good;
   oddLength[good.size() - 7] = 5;
-  Bytes pointerLoop = header(42, 0x8500, 1);
+  Bytes pointerLoop = testsupport::nameServiceHeader(42, 0x8500, 1);
   putWord(pointerLoop, 0xc00c); // points at itself
   pointerLoop.insert(pointerLoop.end(), good.begin() + 46, good.end());
-  Bytes pointerForward = header(42, 0x8500, 1);
+  Bytes pointerForward = testsupport::nameServiceHeader(42, 0x8500, 1);
   putWord(pointerForward, 0xc0ff);
   Bytes badLetters = good;
   badLetters[13] = 'Z';

@@ -213,4 +213,16 @@ TEST(WsdMessages, MetadataIsFetchedOnlyFromTheSubnetItAnsweredOn) {
   platform::Ipv4Interface noMask = lan;
   noMask.netmask = 0;
   EXPECT_EQ(wsd::metadataAddress("http://10.240.0.11:5357/x", noMask), 0u);
+  // A subnet wide enough to hold loopback, multicast or the limited
+  // broadcast still never sends a Get there.
+  platform::Ipv4Interface wide;
+  wide.address = inet_addr("100.0.0.10");
+  wide.netmask = inet_addr("128.0.0.0");
+  platform::Ipv4Interface upper = wide;
+  upper.address = inet_addr("200.0.0.10");
+  EXPECT_EQ(wsd::metadataAddress("http://100.1.2.3:5357/x", wide), inet_addr("100.1.2.3"));
+  EXPECT_EQ(wsd::metadataAddress("http://127.0.0.1:5357/x", wide), 0u);
+  EXPECT_EQ(wsd::metadataAddress("http://0.0.0.0:5357/x", wide), 0u);
+  EXPECT_EQ(wsd::metadataAddress("http://239.255.255.250:5357/x", upper), 0u);
+  EXPECT_EQ(wsd::metadataAddress("http://255.255.255.255:5357/x", upper), 0u);
 }

@@ -1,15 +1,15 @@
 #include "net/netbios/NetbiosClient.h"
 
+#include "net/AnswerAddress.h"
 #include "net/LookupCancellation.h"
+#include "net/RandomBytes.h"
 
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <functional>
-#include <random>
 
 namespace platform::netbios {
 
@@ -21,11 +21,6 @@ constexpr uint16_t kNameServicePort = 137;
 constexpr size_t kReceiveBufferSize = 4096;
 
 using Clock = std::chrono::steady_clock;
-
-uint16_t nextTransactionId() {
-  static std::atomic<uint16_t> next{static_cast<uint16_t>(std::random_device{}())};
-  return next.fetch_add(1, std::memory_order_relaxed);
-}
 
 class UdpSocket {
 public:
@@ -53,10 +48,12 @@ public:
              sizeof to);
   }
 
-  // Hands every datagram that arrives before `deadline` to `take` until it
-  // returns true. False when the deadline passed first.
-  bool receiveUntil(Clock::time_point deadline,
-                    const std::function<bool(uint32_t, std::span<const unsigned char>)> &take) {
+  // Hands every datagram that arrives before `deadline` to `take`, with its
+  // sender's address and port, until it returns true. False when the
+  // deadline passed first.
+  bool receiveUntil(
+      Clock::time_point deadline,
+      const std::function<bool(uint32_t, uint16_t, std::span<const unsigned char>)> &take) {
     unsigned char buffer[kReceiveBufferSize];
     for (;;) {
       const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
@@ -74,7 +71,7 @@ public:
       if (received < 0 || static_cast<size_t>(received) > sizeof buffer ||
           from.sin_family != AF_INET)
         continue;
-      if (take(from.sin_addr.s_addr, {buffer, static_cast<size_t>(received)}))
+      if (take(from.sin_addr.s_addr, ntohs(from.sin_port), {buffer, static_cast<size_t>(received)}))
         return true;
     }
   }
@@ -82,6 +79,13 @@ public:
 private:
   int fd_;
 };
+
+// Whether a datagram can be the answer of the server a unicast request went
+// to: its own address and the name service port. Anyone else on the LAN
+// could otherwise answer in its place.
+bool fromServer(uint32_t server, uint32_t from, uint16_t port) {
+  return from == server && port == kNameServicePort;
+}
 
 } // namespace
 
@@ -93,20 +97,26 @@ QueryResult queryName(const Name &name, const std::vector<uint32_t> &targets, bo
   UdpSocket socket(broadcast);
   if (!socket.ok())
     return result;
-  const uint16_t id = nextTransactionId();
+  const uint16_t id = randomQueryId();
   const std::vector<unsigned char> request = nameQuery(id, name, broadcast);
   for (int attempt = 0; attempt < retries.tries && !LookupCancellation::requested(); ++attempt) {
     for (uint32_t target : targets)
       socket.send(target, request);
     const bool answered = socket.receiveUntil(
-        Clock::now() + retries.interval, [&](uint32_t from, std::span<const unsigned char> packet) {
-          if (!broadcast && from != targets.front())
+        Clock::now() + retries.interval,
+        [&](uint32_t from, uint16_t port, std::span<const unsigned char> packet) {
+          // A broadcast is answered by whichever host holds the name, as
+          // Windows takes it.
+          if (!broadcast && !fromServer(targets.front(), from, port))
             return false;
           const std::optional<NameQueryAnswer> answer = readNameQueryAnswer(packet, id, name);
           if (!answer)
             return false;
           if (answer->positive) {
-            result = {QueryOutcome::Found, answer->addresses};
+            std::vector<uint32_t> addresses = lanHostAddresses(answer->addresses);
+            if (addresses.empty())
+              return false; // nobody's address: as if it had not come
+            result = {QueryOutcome::Found, std::move(addresses)};
             return true;
           }
           // Only a name server speaks for every host; a negative broadcast
@@ -126,14 +136,15 @@ std::optional<std::vector<NodeName>> queryNodeStatus(uint32_t address, Retries r
   UdpSocket socket(false);
   if (!socket.ok())
     return std::nullopt;
-  const uint16_t id = nextTransactionId();
+  const uint16_t id = randomQueryId();
   const std::vector<unsigned char> request = nodeStatusRequest(id);
   std::optional<std::vector<NodeName>> names;
   for (int attempt = 0; attempt < retries.tries; ++attempt) {
     socket.send(address, request);
     const bool answered = socket.receiveUntil(
-        Clock::now() + retries.interval, [&](uint32_t from, std::span<const unsigned char> packet) {
-          if (from != address)
+        Clock::now() + retries.interval,
+        [&](uint32_t from, uint16_t port, std::span<const unsigned char> packet) {
+          if (!fromServer(address, from, port))
             return false;
           names = readNodeStatusAnswer(packet, id);
           return names.has_value();

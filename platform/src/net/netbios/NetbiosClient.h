@@ -27,12 +27,14 @@ struct QueryResult {
 };
 
 // A name query, broadcast to every target (subnet broadcast addresses) or
-// sent to one name server. From a name server only its own answers count,
-// and a negative one ends the query at once.
+// sent to one name server. From a name server only its own answers (its
+// address, port 137) count, and a negative one ends the query at once. Each
+// query has a random transaction id. A positive answer whose addresses no
+// LAN host can have (isLanHostAddress) is passed over like a foreign one.
 QueryResult queryName(const Name &name, const std::vector<uint32_t> &targets, bool broadcast,
                       Retries retries);
 
-// A node status request to `address`; the answer must come from it.
+// A node status request to `address`; the answer must come from its port 137.
 std::optional<std::vector<NodeName>> queryNodeStatus(uint32_t address, Retries retries);
 
 } // namespace platform::netbios

@@ -1,8 +1,8 @@
 // The result of one WS-Discovery run, kept for a short time: one walk of the
 // browse list asks for it at the top level and again at every workgroup,
 // and must not probe the LAN each time. Concurrent callers share one run.
-// Every address a run gave stays known for the rest of the process, for the
-// resolver's last step.
+// The addresses runs gave stay known for the resolver's last step, up to
+// kMaxAddresses names.
 #pragma once
 
 #include "net/wsd/DiscoveredComputer.h"
@@ -28,14 +28,22 @@ public:
   // shows up in the next search.
   static constexpr std::chrono::seconds kKeepFor{30};
 
+  // Names whose address is kept: four runs that each found as many
+  // computers as one run keeps (256). A computer missing from the latest
+  // runs still resolves, while a peer that announces new names every run
+  // cannot make the map grow for the life of the process; the name given
+  // least recently goes first.
+  static constexpr size_t kMaxAddresses = 1024;
+
   DiscoveryCache(Run run, std::function<Clock::time_point()> now = Clock::now)
       : run_(std::move(run)), now_(std::move(now)) {}
 
   // The kept result while it is younger than kKeepFor, else a new run's.
   std::vector<DiscoveredComputer> computers();
 
-  // The address any run of this process gave for the name (ASCII case
-  // ignored), the latest one if it changed.
+  // The address a run of this process gave for the name (ASCII case
+  // ignored), the latest one if it changed, while it is among the
+  // kMaxAddresses names given most recently.
   std::optional<uint32_t> addressOf(const std::string &name);
 
 private:
@@ -44,7 +52,12 @@ private:
   std::mutex lock_;
   std::optional<Clock::time_point> ranAt_;
   std::vector<DiscoveredComputer> kept_;
-  std::map<std::string, uint32_t> addresses_; // by lower-case name
+  struct Known {
+    uint32_t address = 0;
+    uint64_t run = 0; // the last run that gave it
+  };
+  uint64_t runs_ = 0;
+  std::map<std::string, Known> addresses_; // by lower-case name
 };
 
 } // namespace platform::wsd

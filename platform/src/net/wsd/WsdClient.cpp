@@ -1,7 +1,7 @@
 #include "net/wsd/WsdClient.h"
 
 #include "common/AsciiCase.h"
-
+#include "net/wsd/CurlStart.h"
 #include "net/wsd/WsdMessages.h"
 #include "net/MulticastSockets.h"
 
@@ -9,10 +9,8 @@
 
 #include <arpa/inet.h>
 
-#include <map>
+#include <algorithm>
 #include <memory>
-#include <mutex>
-#include <set>
 
 namespace platform::wsd {
 
@@ -35,18 +33,6 @@ std::span<const unsigned char> bytes(const std::string &text) {
 std::string_view textOf(std::span<const unsigned char> datagram) {
   return {reinterpret_cast<const char *>(datagram.data()), datagram.size()};
 }
-
-void initialiseCurl() {
-  static std::once_flag once;
-  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_NOTHING); });
-}
-
-struct Endpoint {
-  std::string address; // the urn:uuid: of the device
-  Ipv4Interface interface;
-  std::string xaddr;
-  uint32_t host = 0;
-};
 
 size_t collectBody(char *data, size_t size, size_t count, void *target) {
   auto *body = static_cast<std::string *>(target);
@@ -74,18 +60,25 @@ struct Transfer {
   const Endpoint *endpoint = nullptr;
 };
 
-// The Gets of all endpoints at once; only complete 200 replies are read.
+// The Gets of all endpoints, kMaxTransfers at a time and in the endpoints'
+// order, all within `timeout`; only complete 200 replies are read.
 std::vector<DiscoveredComputer> fetchMetadata(const std::vector<Endpoint> &endpoints,
                                               std::chrono::milliseconds timeout) {
   std::vector<DiscoveredComputer> computers;
   if (endpoints.empty())
     return computers;
+  const Clock::time_point deadline = Clock::now() + timeout;
   initialiseCurl();
   std::unique_ptr<CURLM, MultiFree> multi(curl_multi_init());
   std::unique_ptr<curl_slist, ListFree> headers(
       curl_slist_append(nullptr, "Content-Type: application/soap+xml"));
   if (!multi || !headers)
     return computers;
+  curl_multi_setopt(multi.get(), CURLMOPT_MAX_TOTAL_CONNECTIONS, kMaxTransfers);
+  curl_multi_setopt(multi.get(), CURLMOPT_MAX_HOST_CONNECTIONS, kMaxTransfersPerHost);
+  // Idle connections kept for reuse count against the descriptors too;
+  // wsdd closes after each reply anyway.
+  curl_multi_setopt(multi.get(), CURLMOPT_MAXCONNECTS, kMaxTransfers);
   // A request body needs no "100 continue" round trip.
   headers.reset(curl_slist_append(headers.release(), "Expect:"));
   std::vector<std::unique_ptr<Transfer>> transfers;
@@ -114,11 +107,18 @@ std::vector<DiscoveredComputer> fetchMetadata(const std::vector<Endpoint> &endpo
     if (curl_multi_add_handle(multi.get(), easy) == CURLM_OK)
       transfers.push_back(std::move(transfer));
   }
+  // Queued transfers' own timeouts may only start when they leave the
+  // queue, so the deadline of the whole is kept here.
   int running = 0;
   do {
     if (curl_multi_perform(multi.get(), &running) != CURLM_OK)
       break;
-    if (running > 0 && curl_multi_poll(multi.get(), nullptr, 0, 100, nullptr) != CURLM_OK)
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+    if (running == 0 || left.count() <= 0)
+      break;
+    if (curl_multi_poll(multi.get(), nullptr, 0,
+                        static_cast<int>(std::min<int64_t>(left.count(), 100)),
+                        nullptr) != CURLM_OK)
       break;
   } while (running > 0);
   int left = 0;
@@ -141,29 +141,6 @@ std::vector<DiscoveredComputer> fetchMetadata(const std::vector<Endpoint> &endpo
 
 } // namespace
 
-uint32_t metadataAddress(const std::string &xaddr, const Ipv4Interface &interface) {
-  initialiseCurl();
-  CURLU *url = curl_url();
-  if (url == nullptr)
-    return 0;
-  uint32_t address = 0;
-  char *scheme = nullptr;
-  char *host = nullptr;
-  if (curl_url_set(url, CURLUPART_URL, xaddr.c_str(), 0) == CURLUE_OK &&
-      curl_url_get(url, CURLUPART_SCHEME, &scheme, 0) == CURLUE_OK &&
-      curl_url_get(url, CURLUPART_HOST, &host, 0) == CURLUE_OK && std::string(scheme) == "http") {
-    in_addr parsed{};
-    if (::inet_pton(AF_INET, host, &parsed) == 1 && interface.netmask != 0 &&
-        (parsed.s_addr & interface.netmask) == (interface.address & interface.netmask) &&
-        parsed.s_addr != interface.address)
-      address = parsed.s_addr;
-  }
-  curl_free(scheme);
-  curl_free(host);
-  curl_url_cleanup(url);
-  return address;
-}
-
 std::vector<DiscoveredComputer> discoverComputers(const std::vector<Ipv4Interface> &interfaces,
                                                   const DiscoveryTimes &times) {
   MulticastSockets sockets(interfaces, kMulticastTtl);
@@ -174,54 +151,13 @@ std::vector<DiscoveredComputer> discoverComputers(const std::vector<Ipv4Interfac
 
   const std::string probeId = newMessageId();
   const std::string probe = probeMessage(probeId);
-  std::set<std::string> seenMessages;
-  std::vector<Endpoint> endpoints;
-  std::map<std::string, size_t> resolving; // Resolve MessageID -> endpoint
+  EndpointIntake intake(probeId);
   Clock::time_point lastResolve{};
 
-  // Keeps an endpoint's first http XAddr on the subnet it answered on.
-  const auto takeXaddrs = [](Endpoint &endpoint, const std::vector<std::string> &xaddrs) {
-    for (const std::string &xaddr : xaddrs)
-      if (const uint32_t host = metadataAddress(xaddr, endpoint.interface); host != 0) {
-        endpoint.xaddr = xaddr;
-        endpoint.host = host;
-        return;
-      }
-  };
-  const auto receive = [&](const Ipv4Interface &interface, uint32_t,
+  const auto receive = [&](const Ipv4Interface &interface, uint32_t from, uint16_t,
                            std::span<const unsigned char> datagram) {
-    const std::string_view text = textOf(datagram);
-    std::optional<Matches> matches = readMatches(text, MatchKind::Probe);
-    const bool probeReply = matches && matches->relatesTo == probeId;
-    if (!probeReply) {
-      matches = readMatches(text, MatchKind::Resolve);
-      if (!matches || resolving.count(matches->relatesTo) == 0)
-        return false;
-    }
-    if (!seenMessages.insert(matches->messageId).second)
-      return false; // a repeated copy
-    for (const Match &match : matches->matches) {
-      if (!probeReply) {
-        Endpoint &endpoint = endpoints[resolving[matches->relatesTo]];
-        if (match.endpoint == endpoint.address && endpoint.host == 0)
-          takeXaddrs(endpoint, match.xaddrs);
-        continue;
-      }
-      if (!match.computer)
-        continue;
-      bool known = false;
-      for (const Endpoint &endpoint : endpoints)
-        known = known || endpoint.address == match.endpoint;
-      if (known)
-        continue;
-      endpoints.push_back({match.endpoint, interface, "", 0});
-      takeXaddrs(endpoints.back(), match.xaddrs);
-      if (endpoints.back().host != 0)
-        continue;
-      const std::string resolveId = newMessageId();
-      resolving[resolveId] = endpoints.size() - 1;
-      sockets.send(group, kDiscoveryPort, bytes(resolveMessage(resolveId, match.endpoint)),
-                   interface.index);
+    for (const ResolveRequest &resolve : intake.take(interface, from, textOf(datagram))) {
+      sockets.send(group, kDiscoveryPort, bytes(resolve.message), resolve.interfaceIndex);
       lastResolve = Clock::now();
     }
     return false;
@@ -233,26 +169,16 @@ std::vector<DiscoveredComputer> discoverComputers(const std::vector<Ipv4Interfac
   sockets.send(group, kDiscoveryPort, bytes(probe));
   sockets.receiveUntil(start + times.probeWindow, kMaxMessageSize, receive);
   // Endpoints that answered late may still be resolving.
-  const auto unresolved = [&] {
-    for (const Endpoint &endpoint : endpoints)
-      if (endpoint.host == 0)
-        return true;
-    return false;
-  };
-  if (unresolved())
+  if (intake.waitingForResolve())
     sockets.receiveUntil(lastResolve + times.resolveWait, kMaxMessageSize,
-                         [&](const Ipv4Interface &interface, uint32_t from,
+                         [&](const Ipv4Interface &interface, uint32_t from, uint16_t port,
                              std::span<const unsigned char> datagram) {
-                           receive(interface, from, datagram);
-                           return !unresolved();
+                           receive(interface, from, port, datagram);
+                           return !intake.waitingForResolve();
                          });
 
-  std::vector<Endpoint> reachable;
-  for (const Endpoint &endpoint : endpoints)
-    if (endpoint.host != 0)
-      reachable.push_back(endpoint);
   std::vector<DiscoveredComputer> found;
-  for (DiscoveredComputer &computer : fetchMetadata(reachable, times.getTimeout)) {
+  for (DiscoveredComputer &computer : fetchMetadata(intake.reachable(), times.getTimeout)) {
     bool repeated = false;
     for (const DiscoveredComputer &earlier : found)
       repeated = repeated || sameIgnoringAsciiCase(earlier.name, computer.name);

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "net/wsd/DiscoveredComputer.h"
+#include "net/wsd/EndpointIntake.h"
 #include "net/Ipv4Interface.h"
 
 #include <chrono>
@@ -23,18 +24,26 @@ struct DiscoveryTimes {
   // The longest wait for a ResolveMatches after its Resolve: the responder
   // answers a Resolve at once (a few ms), and a lost one gets a second copy.
   std::chrono::milliseconds resolveWait{300};
-  // The whole of one metadata Get, connection included.
+  // The whole of one metadata Get, connection included, and of all Gets
+  // together: those still queued or running then are given up, so a host
+  // that holds its connections open cannot make a run last longer.
   std::chrono::milliseconds getTimeout{1000};
 };
 
 // Every computer that answered, once (by endpoint, then by name), in the
-// order its metadata came. Nothing is sent where no IPv4 interface is up.
+// order its metadata came, within the limits of EndpointIntake and of
+// kMaxTransfers. Nothing is sent where no IPv4 interface is up.
 std::vector<DiscoveredComputer> discoverComputers(const std::vector<Ipv4Interface> &interfaces,
                                                   const DiscoveryTimes &times = {});
 
-// The IPv4 address of an http XAddr whose host is a dotted address inside
-// the interface's subnet; 0 for anything else, so that no Get ever leaves
-// the LAN the answer came from.
-uint32_t metadataAddress(const std::string &xaddr, const Ipv4Interface &interface);
+// Metadata Gets running at once. Each holds a socket, and a host on the LAN
+// answers in a few ms, so 16 at a time fetch the most endpoints a run keeps
+// (256) well within the Get timeout while this client's descriptors stay
+// few; the rest wait in curl's queue.
+inline constexpr long kMaxTransfers = 16;
+// Of them, to one host: a computer has one metadata address, and a host
+// that names many endpoints and holds each connection open can keep only
+// these two places from the others.
+inline constexpr long kMaxTransfersPerHost = 2;
 
 } // namespace platform::wsd

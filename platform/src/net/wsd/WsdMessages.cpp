@@ -1,5 +1,7 @@
 #include "net/wsd/WsdMessages.h"
 
+#include "net/RandomBytes.h"
+
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 
@@ -7,7 +9,6 @@
 #include <cstdio>
 #include <memory>
 #include <mutex>
-#include <random>
 #include <sstream>
 
 namespace platform::wsd {
@@ -80,8 +81,11 @@ Document parse(std::string_view text) {
   // Without XML_PARSE_NOENT no entity is substituted and without
   // XML_PARSE_DTDLOAD no external subset is fetched; XML_PARSE_NONET forbids
   // any network access. A document with a DTD at all is refused below.
+  // SOAP 1.2 over UDP and HTTP is UTF-8: the encoding is fixed here, so
+  // that a sender cannot pick one of libxml2's other converters through
+  // the XML declaration.
   Document doc(
-      xmlReadMemory(text.data(), static_cast<int>(text.size()), nullptr, nullptr,
+      xmlReadMemory(text.data(), static_cast<int>(text.size()), nullptr, "UTF-8",
                     XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_NOCDATA));
   if (!doc || doc->intSubset != nullptr || doc->extSubset != nullptr)
     return nullptr;
@@ -190,18 +194,10 @@ bool isOddName(const std::string &name) {
 } // namespace
 
 std::string newMessageId() {
-  static std::mutex lock;
-  static std::mt19937_64 random(std::random_device{}() ^
-                                (static_cast<uint64_t>(std::random_device{}()) << 32));
+  // From the kernel: a peer that saw earlier ids must not be able to tell
+  // the next, which replies must name in their RelatesTo.
   unsigned char bytes[16];
-  {
-    std::lock_guard guard(lock);
-    for (size_t i = 0; i < sizeof bytes; i += 8) {
-      const uint64_t value = random();
-      for (size_t j = 0; j < 8; ++j)
-        bytes[i + j] = static_cast<unsigned char>(value >> (8 * j));
-    }
-  }
+  fillRandom(bytes);
   bytes[6] = static_cast<unsigned char>((bytes[6] & 0x0F) | 0x40); // version 4
   bytes[8] = static_cast<unsigned char>((bytes[8] & 0x3F) | 0x80); // RFC 4122 variant
   char text[64];

@@ -1,13 +1,12 @@
 #include "ws2_32/resolver/MdnsLink.h"
 
+#include "net/AnswerAddress.h"
 #include "net/LookupCancellation.h"
 #include "net/mdns/MdnsPackets.h"
 #include "net/MulticastSockets.h"
+#include "net/RandomBytes.h"
 
 #include <arpa/inet.h>
-
-#include <atomic>
-#include <random>
 
 namespace platform {
 
@@ -20,14 +19,11 @@ constexpr size_t kMaxDatagram = 9000;
 // The hop limit mDNS senders use; the group is link-local either way.
 constexpr int kMulticastTtl = 255;
 
-uint16_t nextQueryId() {
-  static std::atomic<uint16_t> next{static_cast<uint16_t>(std::random_device{}())};
-  uint16_t id = next.fetch_add(1, std::memory_order_relaxed);
-  // Responders answer multicast queries with id 0; ours must differ.
-  return id != 0 ? id : next.fetch_add(1, std::memory_order_relaxed);
-}
-
 } // namespace
+
+bool MdnsLink::isResponder(const Ipv4Interface &interface, uint32_t from, uint16_t fromPort) {
+  return fromPort == kMdnsPort && isOnLinkPeer(interface, from);
+}
 
 std::optional<HostEntry> MdnsLink::byName(const std::string &name) {
   if (!mdns::isSingleLabel(name))
@@ -38,16 +34,20 @@ std::optional<HostEntry> MdnsLink::byName(const std::string &name) {
   MulticastSockets sockets(settings.interfaces, kMulticastTtl);
   if (sockets.empty())
     return std::nullopt;
-  const uint16_t id = nextQueryId();
+  // Random and never 0: responders answer multicast queries with id 0.
+  const uint16_t id = randomQueryId();
   const std::optional<std::vector<unsigned char>> query = mdns::addressQuery(id, name);
   uint32_t group = 0;
   ::inet_pton(AF_INET, kMdnsGroup, &group);
   std::vector<uint32_t> addresses;
-  const auto take = [&](const Ipv4Interface &, uint32_t, std::span<const unsigned char> packet) {
-    std::optional<std::vector<uint32_t>> found = mdns::readAddressAnswer(packet, id, name);
+  const auto take = [&](const Ipv4Interface &interface, uint32_t from, uint16_t fromPort,
+                        std::span<const unsigned char> packet) {
+    if (!isResponder(interface, from, fromPort))
+      return false;
+    const std::optional<std::vector<uint32_t>> found = mdns::readAddressAnswer(packet, id, name);
     if (found)
-      addresses = std::move(*found);
-    return found.has_value();
+      addresses = lanHostAddresses(*found);
+    return !addresses.empty(); // nobody's address: as if it had not come
   };
   const auto start = MulticastSockets::Clock::now();
   sockets.send(group, kMdnsPort, *query);

@@ -37,6 +37,12 @@ public:
   std::optional<HostEntry> byName(const std::string &name) override;
   std::optional<HostEntry> byAddress(uint32_t) override { return std::nullopt; }
 
+  // Whether a datagram that arrived on `interface` may be an answer: it
+  // comes from the mDNS port of a host on that interface's subnet (RFC 6762
+  // section 11). A legacy unicast query is answered from port 5353 too; an
+  // answer from anywhere else was not sent by a responder on this link.
+  static bool isResponder(const Ipv4Interface &interface, uint32_t from, uint16_t fromPort);
+
 private:
   std::function<MdnsSettings()> settings_;
 };

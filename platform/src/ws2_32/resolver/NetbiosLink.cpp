@@ -1,6 +1,6 @@
 #include "ws2_32/resolver/NetbiosLink.h"
 
-#include <netinet/in.h>
+#include "net/AnswerAddress.h"
 
 namespace platform {
 
@@ -36,9 +36,7 @@ std::optional<HostEntry> NetbiosLink::byAddress(uint32_t address) {
 }
 
 bool NetbiosLink::isNodeStatusTarget(uint32_t address) {
-  const uint32_t host = ntohl(address);
-  return host != INADDR_ANY && host != INADDR_BROADCAST && !IN_MULTICAST(host) &&
-         (host >> 24) != 127;
+  return isLanHostAddress(address);
 }
 
 } // namespace platform

@@ -1,0 +1,61 @@
+// Which addresses an answer from the LAN may give, and which datagrams an
+// mDNS query takes as answers at all.
+#include "net/AnswerAddress.h"
+#include "ws2_32/resolver/MdnsLink.h"
+
+#include <arpa/inet.h>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+uint32_t address(const char *dotted) {
+  return inet_addr(dotted);
+}
+
+} // namespace
+
+TEST(AnswerAddress, AddressesNoLanHostHasAreDropped) {
+  const struct {
+    const char *address;
+    bool kept;
+  } cases[] = {
+      {"0.0.0.0", false},        {"127.0.0.1", false},       {"127.255.255.254", false},
+      {"224.0.0.251", false},    {"239.255.255.250", false}, {"255.255.255.255", false},
+      {"10.79.0.12", true},      {"192.168.1.255", true},    {"1.0.0.0", true},
+      {"126.255.255.255", true}, {"128.0.0.1", true},        {"223.255.255.255", true},
+      {"240.0.0.1", true},       {"255.255.255.254", true},
+  };
+  for (const auto &c : cases)
+    EXPECT_EQ(platform::isLanHostAddress(address(c.address)), c.kept) << c.address;
+  EXPECT_EQ(platform::lanHostAddresses({address("127.0.0.1"), address("10.0.0.2"),
+                                        address("0.0.0.0"), address("10.0.0.1")}),
+            (std::vector<uint32_t>{address("10.0.0.2"), address("10.0.0.1")}));
+  EXPECT_TRUE(platform::lanHostAddresses({address("127.0.0.1")}).empty());
+}
+
+TEST(MdnsLink, AnswersComeOnlyFromTheMdnsPortOfThisLink) {
+  platform::Ipv4Interface lan;
+  lan.address = address("10.79.0.10");
+  lan.netmask = address("255.255.255.0");
+  const struct {
+    const char *from;
+    uint16_t port;
+    bool taken;
+  } cases[] = {
+      {"10.79.0.12", 5353, true},
+      {"10.79.0.254", 5353, true},
+      {"10.79.0.12", 5354, false}, // not a responder's port
+      {"10.79.0.12", 53, false},
+      {"10.79.1.12", 5353, false}, // another subnet: routed, not on this link
+      {"192.0.2.7", 5353, false},
+      {"10.79.0.10", 5353, false}, // this machine's own address
+      {"127.0.0.1", 5353, false},
+  };
+  for (const auto &c : cases)
+    EXPECT_EQ(platform::MdnsLink::isResponder(lan, address(c.from), c.port), c.taken)
+        << c.from << ":" << c.port;
+  platform::Ipv4Interface noMask = lan;
+  noMask.netmask = 0;
+  EXPECT_FALSE(platform::MdnsLink::isResponder(noMask, address("10.79.0.12"), 5353));
+}
