@@ -96,19 +96,26 @@ DWORD enumerate(Enumeration &enumeration, LPDWORD lpcCount, LPVOID lpBuffer, LPD
   return NO_ERROR;
 }
 
+// Windows also leaves a failure's code as the last error, where callers
+// that only check for failure look for it.
+DWORD failOpen(DWORD status) {
+  SetLastError(status);
+  return status;
+}
+
 } // namespace
 
 DWORD WINAPI WNetOpenEnumA(DWORD dwScope, DWORD dwType, DWORD dwUsage, LPNETRESOURCEA lpNetResource,
                            HANDLE *lphEnum) {
   if (lphEnum == nullptr)
-    return ERROR_INVALID_PARAMETER;
+    return failOpen(ERROR_INVALID_PARAMETER);
   *lphEnum = nullptr;
   return platform::guarded(
       [&] {
         Enumeration enumeration;
         const DWORD status = openEnum(dwScope, dwType, dwUsage, lpNetResource, enumeration);
         if (status != NO_ERROR)
-          return status;
+          return failOpen(status);
         *lphEnum = platform::openEnumeration(std::move(enumeration));
         return DWORD{NO_ERROR};
       },
