@@ -44,17 +44,11 @@ DWORD openGlobal(DWORD dwType, DWORD dwUsage, const NETRESOURCEA *container,
   if (const DWORD status = platform::parseNetContainer(container->lpRemoteName, parsed);
       status != NO_ERROR)
     return status;
-  // The network speaks UTF-8; the caller ANSI. Names are checked in UTF-8,
-  // where no byte of a character can pass for a backslash.
-  parsed.name = platform::utf8FromAnsi(parsed.name);
   std::vector<platform::BrowseEntry> found;
-  if (const DWORD status = platform::currentBrowser().list(parsed.name, found); status != NO_ERROR)
+  if (const DWORD status = platform::currentBrowser().list(platform::networkName(parsed), found);
+      status != NO_ERROR)
     return status;
   enumeration.entries = platform::listBelow(parsed, found, filter);
-  for (platform::ResourceEntry &entry : enumeration.entries) {
-    entry.remoteName = platform::ansiFromUtf8(entry.remoteName);
-    entry.comment = platform::ansiFromUtf8(entry.comment);
-  }
   return NO_ERROR;
 }
 
