@@ -7,6 +7,7 @@
 #include "FuzzCheck.h"
 
 #include "PrivateProfileFile.h"
+#include "ProfileText.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -17,7 +18,10 @@
 #include <utility>
 #include <vector>
 
+using platform::hasLineBreak;
 using platform::ProfileDocument;
+using platform::sameName;
+using platform::trimmed;
 
 namespace {
 
@@ -27,25 +31,6 @@ std::string field(std::string_view &header) {
   std::string text(header.substr(0, tab));
   header.remove_prefix(tab == std::string_view::npos ? header.size() : tab + 1);
   return text.substr(0, text.find('\0'));
-}
-
-bool isBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
-}
-
-std::string_view trimmed(std::string_view text) {
-  while (!text.empty() && isBlank(text.front()))
-    text.remove_prefix(1);
-  while (!text.empty() && isBlank(text.back()))
-    text.remove_suffix(1);
-  return text;
-}
-
-bool sameName(std::string_view a, std::string_view b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-    return lower(x) == lower(y);
-  });
 }
 
 struct Setting {
@@ -83,10 +68,6 @@ std::pair<std::string_view, std::string_view> difference(std::string_view before
     ++suffix;
   return {before.substr(prefix, before.size() - prefix - suffix),
           after.substr(prefix, after.size() - prefix - suffix)};
-}
-
-bool hasLineBreak(std::string_view text) {
-  return text.find_first_of("\r\n") != std::string_view::npos;
 }
 
 } // namespace
