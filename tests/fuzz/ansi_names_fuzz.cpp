@@ -12,6 +12,7 @@
 // (its value modulo 6, as in wnet_listing_fuzz), the name, a tab and the
 // comment; at most eight entries, as each conversion loads the locale.
 #include "FuzzCheck.h"
+#include "FuzzInput.h"
 
 #include "AnsiCharacters.h"
 #include "AnsiText.h"
@@ -90,13 +91,6 @@ bool isValidUtf8(const std::string &text) {
   return valid && inLeft == 0;
 }
 
-std::string_view nextLine(std::string_view &input) {
-  const size_t end = input.find('\n');
-  const std::string_view line = input.substr(0, end);
-  input.remove_prefix(end == std::string_view::npos ? input.size() : end + 1);
-  return line;
-}
-
 DWORD parse(const std::string &name, NetContainer &container) {
   return platform::parseNetContainer(name.c_str(), container);
 }
@@ -146,21 +140,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   ::setenv("LC_ALL", locales[data[0] % locales.size()].c_str(), 1);
   const bool converting = platform::ansiCharset().has_value();
   std::string_view input(reinterpret_cast<const char *>(data) + 1, size - 1);
-  std::string containerName(nextLine(input));
+  std::string containerName(fuzzinput::nextLine(input));
   containerName = containerName.substr(0, containerName.find('\0'));
 
-  std::vector<BrowseEntry> entries;
-  while (!input.empty() && entries.size() < 8) {
-    std::string_view line = nextLine(input);
-    BrowseEntry entry;
-    if (!line.empty()) {
-      entry.kind = static_cast<BrowseEntry::Kind>(static_cast<unsigned char>(line[0]) % 6);
-      line.remove_prefix(1);
-    }
-    const size_t tab = line.find('\t');
-    entry.name = std::string(line.substr(0, tab));
-    if (tab != std::string_view::npos)
-      entry.comment = std::string(line.substr(tab + 1));
+  const std::vector<BrowseEntry> entries = fuzzinput::browseEntries(input, 8);
+  for (const BrowseEntry &entry : entries) {
     // Both ways, on bytes that may be neither valid UTF-8 nor valid ANSI.
     // Under UTF-8 and the C locale text passes through as it is.
     const std::string ansi = platform::ansiFromUtf8(entry.name);
@@ -169,7 +153,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
       FUZZ_CHECK(isValidUtf8(platform::utf8FromAnsi(ansi)));
       FUZZ_CHECK(isValidUtf8(platform::utf8FromAnsi(entry.name)));
     }
-    entries.push_back(std::move(entry));
   }
 
   NetContainer container;

@@ -5,6 +5,7 @@
 // Input: "<op>\t<section>\t<key>\t<value>\n" and then the file's bytes. op
 // is 's' (set the value), 'k' (delete the key) or 'x' (delete the section).
 #include "FuzzCheck.h"
+#include "FuzzInput.h"
 
 #include "PrivateProfileFile.h"
 #include "ProfileText.h"
@@ -18,20 +19,13 @@
 #include <utility>
 #include <vector>
 
+using fuzzinput::field;
 using platform::hasLineBreak;
 using platform::ProfileDocument;
 using platform::sameName;
 using platform::trimmed;
 
 namespace {
-
-// The next tab-separated field of the header, cut at a NUL as a C string is.
-std::string field(std::string_view &header) {
-  const size_t tab = header.find('\t');
-  std::string text(header.substr(0, tab));
-  header.remove_prefix(tab == std::string_view::npos ? header.size() : tab + 1);
-  return text.substr(0, text.find('\0'));
-}
 
 struct Setting {
   std::string section;

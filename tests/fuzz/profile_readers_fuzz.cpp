@@ -7,6 +7,7 @@
 // Input: "<buffer size>\t<section>\t<key>\t<default>\n" and then the file's
 // bytes.
 #include "FuzzCheck.h"
+#include "FuzzInput.h"
 
 #include "PrivateProfileFile.h"
 #include "ProfileValues.h"
@@ -22,12 +23,7 @@
 
 namespace {
 
-std::string field(std::string_view &header) {
-  const size_t tab = header.find('\t');
-  std::string text(header.substr(0, tab));
-  header.remove_prefix(tab == std::string_view::npos ? header.size() : tab + 1);
-  return text.substr(0, text.find('\0'));
-}
+using fuzzinput::field;
 
 // A buffer of exactly `size` bytes on the heap, so that AddressSanitizer
 // sees a write past its end.
