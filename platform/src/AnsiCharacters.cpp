@@ -1,10 +1,10 @@
 #include "AnsiCharacters.h"
 
-#include "AnsiText.h"
-
+#include <langinfo.h>
 #include <locale.h>
 
 #include <cwchar>
+#include <string_view>
 
 namespace {
 
@@ -26,6 +26,8 @@ public:
   UserLocale(const UserLocale &) = delete;
   UserLocale &operator=(const UserLocale &) = delete;
   bool ok() const { return user_ != static_cast<locale_t>(nullptr); }
+  // Under UTF-8 no byte of a longer character is below 0x80.
+  bool isUtf8() const { return std::string_view(nl_langinfo_l(CODESET, user_)) == "UTF-8"; }
 
 private:
   locale_t user_;
@@ -48,13 +50,13 @@ size_t characterLength(std::string_view rest) {
 } // namespace
 
 size_t platform::findAnsiCharacter(std::string_view ansi, std::string_view wanted, size_t from) {
-  // Under UTF-8 (and the C locale, which passes UTF-8 through) no byte of
-  // a longer character is below 0x80: every byte can be looked at alone.
-  if (!ansiCharset())
-    return ansi.find_first_of(wanted, from);
+  // Most names hold no such byte at all, and then need no locale.
+  const size_t anyByte = ansi.find_first_of(wanted, from);
+  if (anyByte == std::string_view::npos)
+    return anyByte;
   const UserLocale user;
-  if (!user.ok())
-    return ansi.find_first_of(wanted, from);
+  if (!user.ok() || user.isUtf8())
+    return anyByte;
   for (size_t at = 0; at < ansi.size();) {
     const size_t length = characterLength(ansi.substr(at));
     if (length == 1 && at >= from && wanted.find(ansi[at]) != std::string_view::npos)

@@ -94,7 +94,8 @@ std::vector<ResourceEntry> platform::listBelow(const NetContainer &container,
   std::vector<ResourceEntry> listed;
   std::unordered_set<std::string> seenNames;
   for (const BrowseEntry &entry : entries) {
-    const BrowseEntry ansi{entry.kind, ansiFromUtf8(entry.name), ansiFromUtf8(entry.comment)};
+    // The comment is converted below, for the entries that are listed.
+    const BrowseEntry ansi{entry.kind, ansiFromUtf8(entry.name), entry.comment};
     ResourceEntry resource;
     if (isOddName(ansi.name) || !toResource(shown, ansi, resource))
       continue;
@@ -107,6 +108,7 @@ std::vector<ResourceEntry> platform::listBelow(const NetContainer &container,
     // ignore case.
     if (!seenNames.insert(lowerAscii(entry.name)).second)
       continue;
+    resource.comment = ansiFromUtf8(resource.comment);
     listed.push_back(std::move(resource));
   }
   return listed;
