@@ -5,8 +5,11 @@
 // Input: "<op>\t<section>\t<key>\t<value>\n" and then the file's bytes. op
 // is 's' (set the value), 'k' (delete the key) or 'x' (delete the section).
 #include "FuzzCheck.h"
+#include "FuzzInput.h"
 
+#include "common/AsciiCase.h"
 #include "kernel32/profile/PrivateProfileFile.h"
+#include "kernel32/profile/ProfileText.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -17,36 +20,13 @@
 #include <utility>
 #include <vector>
 
+using fuzzinput::field;
+using platform::hasLineBreak;
 using platform::ProfileDocument;
+using platform::sameIgnoringAsciiCase;
+using platform::trimmed;
 
 namespace {
-
-// The next tab-separated field of the header, cut at a NUL as a C string is.
-std::string field(std::string_view &header) {
-  const size_t tab = header.find('\t');
-  std::string text(header.substr(0, tab));
-  header.remove_prefix(tab == std::string_view::npos ? header.size() : tab + 1);
-  return text.substr(0, text.find('\0'));
-}
-
-bool isBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
-}
-
-std::string_view trimmed(std::string_view text) {
-  while (!text.empty() && isBlank(text.front()))
-    text.remove_prefix(1);
-  while (!text.empty() && isBlank(text.back()))
-    text.remove_suffix(1);
-  return text;
-}
-
-bool sameName(std::string_view a, std::string_view b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-    return lower(x) == lower(y);
-  });
-}
 
 struct Setting {
   std::string section;
@@ -83,10 +63,6 @@ std::pair<std::string_view, std::string_view> difference(std::string_view before
     ++suffix;
   return {before.substr(prefix, before.size() - prefix - suffix),
           after.substr(prefix, after.size() - prefix - suffix)};
-}
-
-bool hasLineBreak(std::string_view text) {
-  return text.find_first_of("\r\n") != std::string_view::npos;
 }
 
 } // namespace
@@ -139,7 +115,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   const std::string_view wantedSection = trimmed(section);
   const std::string_view wantedKey = trimmed(key);
   for (const Setting &setting : before) {
-    if (sameName(setting.section, wantedSection) && (op == "x" || sameName(setting.key, wantedKey)))
+    if (sameIgnoringAsciiCase(setting.section, wantedSection) &&
+        (op == "x" || sameIgnoringAsciiCase(setting.key, wantedKey)))
       continue;
     const auto now = profile.value(setting.section, setting.key);
     FUZZ_CHECK(now.has_value() == setting.value.has_value());

@@ -8,6 +8,7 @@
 // kind digit (its value modulo 6: 0 workgroup, 1 server, 2 file share, 3 printer, 4 IPC, 5
 // other), its name, a tab and its comment.
 #include "FuzzCheck.h"
+#include "FuzzInput.h"
 
 #include "mpr/BrowseListing.h"
 #include "mpr/NetContainer.h"
@@ -22,16 +23,10 @@
 #include <string_view>
 #include <vector>
 
+using fuzzinput::nextLine;
 using platform::BrowseEntry;
 
 namespace {
-
-std::string_view nextLine(std::string_view &input) {
-  const size_t end = input.find('\n');
-  const std::string_view line = input.substr(0, end);
-  input.remove_prefix(end == std::string_view::npos ? input.size() : end + 1);
-  return line;
-}
 
 unsigned long number(const char *&text) {
   char *end = nullptr;
@@ -65,20 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   if (maxCount == 0)
     maxCount = 0xFFFFFFFF;
 
-  std::vector<BrowseEntry> entries;
-  while (!input.empty() && entries.size() < 256) {
-    std::string_view line = nextLine(input);
-    BrowseEntry entry;
-    if (!line.empty()) {
-      entry.kind = static_cast<BrowseEntry::Kind>(static_cast<unsigned char>(line[0]) % 6);
-      line.remove_prefix(1);
-    }
-    const size_t tab = line.find('\t');
-    entry.name = std::string(line.substr(0, tab));
-    if (tab != std::string_view::npos)
-      entry.comment = std::string(line.substr(tab + 1));
-    entries.push_back(std::move(entry));
-  }
+  const std::vector<BrowseEntry> entries = fuzzinput::browseEntries(input, 256);
 
   // The name as a caller passes it: a C string, over-long ones included.
   platform::NetContainer container;

@@ -4,6 +4,7 @@
 #include "Lab.h"
 
 #include <WSockUtils.h>
+#include <support/ChildProcess.h>
 #include <support/ContainerRecord.h>
 #include <velnip.h>
 #include <winnetwk.h>
@@ -211,4 +212,23 @@ TEST_F(Browse, ADeadServerDoesNotHoldUpAnotherServersShares) {
   EXPECT_LT(liveTime, deadTime / 3)
       << "live " << std::chrono::duration<double>(liveTime).count() << " s, dead "
       << std::chrono::duration<double>(deadTime).count() << " s";
+}
+
+// A process that forks after browsing, as Python's multiprocessing does:
+// the child lists on connections of its own, and the parent's connection
+// to the server goes on working. Were the child to send its requests on the
+// parent's connection, which it inherits, smbd would drop that connection
+// at the parent's next request (its message ids would be behind).
+TEST_F(Browse, AForkedChildLeavesTheParentsConnectionWorking) {
+  const lab::Server &s = lab::kVlsrv2;
+  const std::string server = serverEntry(s.name);
+  const Names expected = shareEntries(server, s);
+  const auto listsTheShares = [&] {
+    Names names;
+    return libraryNames(server.c_str(), names) && sorted(names) == expected;
+  };
+  ASSERT_TRUE(listsTheShares());
+  ASSERT_TRUE(listsTheShares());
+  EXPECT_EQ(testsupport::runInChild([&] { return listsTheShares() ? 0 : 1; }), 0);
+  EXPECT_TRUE(listsTheShares());
 }

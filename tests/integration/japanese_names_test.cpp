@@ -1,9 +1,11 @@
 // Japanese share and server names and comments from the lab's VLSRV3, through
 // the library's exports and the program's own utility, under a Japanese
-// EUC-JP locale and under a UTF-8 one: ANSI text is the locale's.
+// EUC-JP locale and under a UTF-8 one: ANSI text is the locale's. Under a
+// Shift_JIS locale, a server name whose second byte is the backslash's.
 #include "Lab.h"
 
 #include <WSockUtils.h>
+#include <support/ChildProcess.h>
 #include <support/ContainerRecord.h>
 #include <support/GeneratedLocale.h>
 #include <velnip.h>
@@ -11,8 +13,17 @@
 
 #include <gtest/gtest.h>
 
+#include <sched.h>
+#include <stdlib.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <iconv.h>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -20,9 +31,10 @@ namespace lab = velnor::lab;
 
 namespace {
 
-// The EUC-JP form of UTF-8 text, from iconv itself rather than the library.
-std::string eucJp(std::string_view utf8) {
-  iconv_t converter = iconv_open("EUC-JP", "UTF-8");
+// The form of UTF-8 text in a character set, from iconv itself rather than
+// the library.
+std::string inCharset(const char *charset, std::string_view utf8) {
+  iconv_t converter = iconv_open(charset, "UTF-8");
   std::string out(utf8.size() * 2, '\0');
   char *in = const_cast<char *>(utf8.data());
   char *next = out.data();
@@ -31,6 +43,14 @@ std::string eucJp(std::string_view utf8) {
   iconv_close(converter);
   out.resize(out.size() - room);
   return out;
+}
+
+std::string eucJp(std::string_view utf8) {
+  return inCharset("EUC-JP", utf8);
+}
+
+std::string shiftJis(std::string_view utf8) {
+  return inCharset("SHIFT_JIS", utf8);
 }
 
 struct Listed {
@@ -99,4 +119,54 @@ TEST_F(JapaneseNames, ComeInUtf8UnderAUtf8Locale) {
   testsupport::GeneratedLocale japanese("ja_JP");
   ASSERT_TRUE(japanese.ok());
   expectJapaneseNames([](std::string_view utf8) { return std::string(utf8); });
+}
+
+// In a forked child: /etc/hosts with one more line, for this process only
+// (a mount namespace of its own), so that no other test sees the name.
+bool withHostsLine(const std::string &line) {
+  std::ifstream in("/etc/hosts", std::ios::binary);
+  const std::string hosts((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  char file[] = "/tmp/velnor-hosts-XXXXXX";
+  const int fd = ::mkstemp(file);
+  if (fd < 0)
+    return false;
+  const std::string text = hosts + "\n" + line + "\n";
+  const bool written = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+  ::close(fd);
+  const bool mounted = written && ::unshare(CLONE_NEWNS) == 0 &&
+                       ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+                       ::mount(file, "/etc/hosts", nullptr, MS_BIND, nullptr) == 0;
+  ::unlink(file);
+  return mounted;
+}
+
+// 表 is 0x95 0x5C in Shift_JIS. The lab's VLSRV3, reached by that name
+// (the hosts file gives it), lists its shares below "\\\\表" as given,
+// with its Japanese share name in Shift_JIS.
+TEST_F(JapaneseNames, AServerNameEndingIn0x5CIsOneNameUnderShiftJis) {
+  testsupport::GeneratedLocale japanese("ja_JP", "SHIFT_JIS", "SJIS");
+  ASSERT_TRUE(japanese.ok());
+  const std::string name = "\xE8\xA1\xA8"; // 表
+  ASSERT_EQ(shiftJis(name), "\x95\x5C");
+  const std::string server = "\\\\" + shiftJis(name);
+  std::vector<std::string> expected;
+  for (std::string_view share : lab::kVlsrv3.shares)
+    expected.push_back(server + "\\" + shiftJis(share));
+  std::sort(expected.begin(), expected.end());
+  const int code = testsupport::runInChild([&] {
+    if (!withHostsLine(std::string(lab::kVlsrv3.address) + " " + name)) {
+      std::fprintf(stderr, "cannot give VLSRV3 a second name in /etc/hosts\n");
+      return 2;
+    }
+    std::vector<std::string> listed;
+    for (const Listed &entry : recordsBelow(server))
+      listed.push_back(entry.remoteName);
+    std::sort(listed.begin(), listed.end());
+    if (listed == expected)
+      return 0;
+    for (const std::string &remoteName : listed)
+      std::fprintf(stderr, "listed: %s\n", remoteName.c_str());
+    return 1;
+  });
+  EXPECT_EQ(code, 0);
 }

@@ -2,6 +2,9 @@
 
 #include "common/AsciiCase.h"
 
+#include "kernel32/AnsiCharacters.h"
+#include "kernel32/AnsiCodePage.h"
+
 #include <winnetwk.h>
 
 #include <algorithm>
@@ -15,11 +18,14 @@ using platform::ResourceEntry;
 using platform::ResourceFilter;
 
 // A name that would break the name forms built from it, or that the network
-// should never have sent.
-bool isOddName(const std::string &name) {
-  return name.empty() || std::any_of(name.begin(), name.end(), [](char c) {
+// should never have sent. Checked in the ANSI form the caller gets, on its
+// characters: a character that is no separator in UTF-8 can become one
+// (U+00A5 is 0x5C in Shift_JIS), and a 0x5C inside a character is none.
+bool isOddName(const std::string &ansiName) {
+  return ansiName.empty() || platform::findAnsiCharacter(ansiName, "\\/") != std::string::npos ||
+         std::any_of(ansiName.begin(), ansiName.end(), [](char c) {
            const auto u = static_cast<unsigned char>(c);
-           return u < 0x20 || u == 0x7F || c == '\\' || c == '/';
+           return u < 0x20 || u == 0x7F;
          });
 }
 
@@ -76,11 +82,17 @@ platform::ResourceEntry platform::providerEntry() {
 std::vector<ResourceEntry> platform::listBelow(const NetContainer &container,
                                                const std::vector<BrowseEntry> &entries,
                                                const ResourceFilter &filter) {
+  // The container's name goes back to the caller as Windows' A functions
+  // give it, through Unicode: a malformed byte (a lead byte at the end, say,
+  // which would take the separator after it) comes back as '?'.
+  const NetContainer shown{container.level, ansiFromUtf8(networkName(container))};
   std::vector<ResourceEntry> listed;
   std::unordered_set<std::string> seenNames;
   for (const BrowseEntry &entry : entries) {
+    // The comment is converted below, for the entries that are listed.
+    const BrowseEntry ansi{entry.kind, ansiFromUtf8(entry.name), entry.comment};
     ResourceEntry resource;
-    if (isOddName(entry.name) || !toResource(container, entry, resource))
+    if (isOddName(ansi.name) || !toResource(shown, ansi, resource))
       continue;
     // Containers are listed whatever the type filter: they may hold both kinds.
     if (resource.usage == RESOURCEUSAGE_CONNECTABLE && !typeAdmits(filter.type, resource.type))
@@ -91,6 +103,7 @@ std::vector<ResourceEntry> platform::listBelow(const NetContainer &container,
     // ignore case.
     if (!seenNames.insert(platform::asciiLowered(entry.name)).second)
       continue;
+    resource.comment = ansiFromUtf8(resource.comment);
     listed.push_back(std::move(resource));
   }
   return listed;

@@ -31,7 +31,9 @@ ResourceEntry providerEntry();
 
 // Keeps, for the container's level, only workgroups, servers, or disk and
 // print shares that the filter admits; drops empty and odd names, hidden ("$")
-// shares and repeated names.
+// shares and repeated names. The entries' names and comments come from the
+// network in UTF-8; the records hold them in the ANSI code page, as the
+// container's name (in the WNet form) already is.
 std::vector<ResourceEntry> listBelow(const NetContainer &container,
                                      const std::vector<BrowseEntry> &entries,
                                      const ResourceFilter &filter);

@@ -2,6 +2,9 @@
 
 #include "common/AsciiCase.h"
 
+#include "kernel32/AnsiCharacters.h"
+#include "kernel32/AnsiCodePage.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -36,10 +39,13 @@ DWORD platform::parseNetContainer(const char *remoteName, NetContainer &containe
     return NO_ERROR;
   }
 
+  // Separators are looked for on the ANSI code page's characters: the
+  // second byte of a Shift_JIS character may be 0x5C.
   if (name.rfind("\\\\", 0) == 0) {
-    const size_t end = name.find('\\', 2);
+    const size_t end = findAnsiCharacter(name, "\\", 2);
     const std::string server = name.substr(2, end == std::string::npos ? end : end - 2);
-    if (server.empty() || server.size() > maxServerLength || server.find('/') != std::string::npos)
+    if (server.empty() || server.size() > maxServerLength ||
+        findAnsiCharacter(server, "/") != std::string::npos)
       return ERROR_BAD_NETPATH;
     if (end != std::string::npos)
       // "\\\\SERVER\\" names nothing; "\\\\SERVER\\share" is not a container.
@@ -51,9 +57,15 @@ DWORD platform::parseNetContainer(const char *remoteName, NetContainer &containe
   // A domain that WS-Discovery reports is named by its DNS name, which has a
   // dot and may be as long as a server's; a NetBIOS name never has a dot.
   const size_t maxLength =
-      name.find('.') != std::string::npos ? maxServerLength : maxWorkgroupLength;
-  if (name.size() > maxLength || name.find_first_of("\\/") != std::string::npos)
+      findAnsiCharacter(name, ".") != std::string::npos ? maxServerLength : maxWorkgroupLength;
+  if (name.size() > maxLength || findAnsiCharacter(name, "\\/") != std::string::npos)
     return ERROR_BAD_NETPATH;
   container = {NetContainer::Level::Workgroup, name};
   return NO_ERROR;
+}
+
+std::string platform::networkName(const NetContainer &container) {
+  if (container.level == NetContainer::Level::Server)
+    return "\\\\" + utf8FromAnsi(std::string_view(container.name).substr(2));
+  return utf8FromAnsi(container.name);
 }

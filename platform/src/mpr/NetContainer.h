@@ -17,7 +17,14 @@ struct NetContainer {
 };
 
 // NO_ERROR and the container, ERROR_NOT_CONTAINER for a share (or anything
-// below one), ERROR_BAD_NETPATH for a malformed or over-long name.
+// below one), ERROR_BAD_NETPATH for a malformed or over-long name. The name
+// is in the ANSI code page and is split on its characters.
 DWORD parseNetContainer(const char *remoteName, NetContainer &container);
+
+// The container's name as the network has it: the caller's ANSI name in
+// UTF-8, with the two backslashes before a server's name kept as they are
+// (Shift_JIS, as iconv reads it, has a yen sign where Windows' code page 932
+// has the backslash).
+std::string networkName(const NetContainer &container);
 
 } // namespace platform

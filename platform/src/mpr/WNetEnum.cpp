@@ -45,17 +45,11 @@ DWORD openGlobal(DWORD dwType, DWORD dwUsage, const NETRESOURCEA *container,
   if (const DWORD status = platform::parseNetContainer(container->lpRemoteName, parsed);
       status != NO_ERROR)
     return status;
-  // The network speaks UTF-8; the caller ANSI. Names are checked in UTF-8,
-  // where no byte of a character can pass for a backslash.
-  parsed.name = platform::utf8FromAnsi(parsed.name);
   std::vector<platform::BrowseEntry> found;
-  if (const DWORD status = platform::currentBrowser().list(parsed.name, found); status != NO_ERROR)
+  if (const DWORD status = platform::currentBrowser().list(platform::networkName(parsed), found);
+      status != NO_ERROR)
     return status;
   enumeration.entries = platform::listBelow(parsed, found, filter);
-  for (platform::ResourceEntry &entry : enumeration.entries) {
-    entry.remoteName = platform::ansiFromUtf8(entry.remoteName);
-    entry.comment = platform::ansiFromUtf8(entry.comment);
-  }
   return NO_ERROR;
 }
 
@@ -97,12 +91,19 @@ DWORD enumerate(Enumeration &enumeration, LPDWORD lpcCount, LPVOID lpBuffer, LPD
   return NO_ERROR;
 }
 
+// Windows also leaves a failure's code as the last error, where callers
+// that only check for failure look for it.
+DWORD failOpen(DWORD status) {
+  SetLastError(status);
+  return status;
+}
+
 } // namespace
 
 DWORD WINAPI WNetOpenEnumA(DWORD dwScope, DWORD dwType, DWORD dwUsage, LPNETRESOURCEA lpNetResource,
                            HANDLE *lphEnum) {
   if (lphEnum == nullptr)
-    return ERROR_INVALID_PARAMETER;
+    return failOpen(ERROR_INVALID_PARAMETER);
   *lphEnum = nullptr;
   return cboundary::guarded([] { return GetLastError(); },
                             [&] {
@@ -110,7 +111,7 @@ DWORD WINAPI WNetOpenEnumA(DWORD dwScope, DWORD dwType, DWORD dwUsage, LPNETRESO
                               const DWORD status =
                                   openEnum(dwScope, dwType, dwUsage, lpNetResource, enumeration);
                               if (status != NO_ERROR)
-                                return status;
+                                return failOpen(status);
                               *lphEnum = platform::openEnumeration(std::move(enumeration));
                               return DWORD{NO_ERROR};
                             });

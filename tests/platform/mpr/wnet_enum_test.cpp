@@ -274,6 +274,30 @@ TEST_F(WNetEnumeration, BackendFailuresFailTheOpen) {
   EXPECT_EQ(openBelow(nullptr, handle), static_cast<DWORD>(ERROR_NO_NETWORK));
 }
 
+TEST_F(WNetEnumeration, AFailedOpenLeavesItsCodeAsTheLastError) {
+  browser_.fail("LOCKED", ERROR_ACCESS_DENIED);
+  const struct {
+    const char *container;
+    bool withHandle;
+    DWORD expected;
+  } cases[] = {
+      {"\\\\NOSUCH", true, ERROR_BAD_NETPATH},
+      {"LOCKED", true, ERROR_ACCESS_DENIED},
+      {"\\\\PC1\\docs", true, ERROR_NOT_CONTAINER},
+      {"GROUP1", false, ERROR_INVALID_PARAMETER},
+  };
+  for (const auto &c : cases) {
+    NETRESOURCEA container = containerRecord(c.container);
+    HANDLE handle = nullptr;
+    SetLastError(ERROR_SUCCESS);
+    EXPECT_EQ(WNetOpenEnumA(RESOURCE_GLOBALNET, RESOURCETYPE_DISK, 0, &container,
+                            c.withHandle ? &handle : nullptr),
+              c.expected)
+        << c.container;
+    EXPECT_EQ(GetLastError(), c.expected) << c.container;
+  }
+}
+
 // --- arguments of WNetOpenEnumA ----------------------------------------------
 
 TEST_F(WNetEnumeration, OpenRejectsBadArguments) {

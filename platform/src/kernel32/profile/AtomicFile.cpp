@@ -1,4 +1,5 @@
 #include "kernel32/profile/AtomicFile.h"
+#include "kernel32/profile/LinkFollowing.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -293,6 +294,8 @@ int resolveSymlinks(const std::string &path, std::string &target) {
     if (::lstat(current.c_str(), &status) != 0) {
       if (errno != ENOENT)
         return errno;
+      if (hop > 0)
+        return EACCES;
       target = current;
       return 0;
     }
@@ -300,6 +303,8 @@ int resolveSymlinks(const std::string &path, std::string &target) {
       target = current;
       return 0;
     }
+    if (const int error = linkFollowAccess(status.st_uid, folderOf(current)))
+      return error;
     std::string link;
     if (const int error = readLink(current, link))
       return error;
@@ -313,6 +318,9 @@ int resolveSymlinks(const std::string &path, std::string &target) {
 }
 
 int writeAccess(const std::string &path) {
+  struct stat status {};
+  if (::stat(path.c_str(), &status) == 0 && (status.st_mode & 0222) == 0)
+    return EACCES;
   return ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0 ? 0 : errno;
 }
 

@@ -14,10 +14,16 @@ int readRegularFile(const std::string &path, std::string &bytes);
 
 // The path a file name finally leads to through symbolic links, so that a
 // replacement goes to the link's target and the link stays a link. A path
-// that is not a link, or does not exist yet, is its own target.
+// that is not a link, or does not exist yet, is its own target. A link is
+// followed only where the kernel would let this process follow it
+// (linkFollowAccess), and never to a file that does not exist, which would
+// be created wherever the link's owner chose: EACCES for both.
 int resolveSymlinks(const std::string &path, std::string &target);
 
-// 0 when this process (by its effective ids) may write the file at `path`.
+// 0 when this process may write the file at `path`: never a file without
+// any write bit, which is read-only for everyone, root included, as Windows'
+// read-only attribute binds administrators too; otherwise by the process's
+// effective ids.
 int writeAccess(const std::string &path);
 
 // Replaces the file at `path` (not a symlink) with `bytes`: they go to a new

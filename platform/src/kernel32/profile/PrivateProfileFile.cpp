@@ -1,6 +1,7 @@
 #include "kernel32/profile/PrivateProfileFile.h"
 
 #include "common/AsciiCase.h"
+#include "kernel32/profile/ProfileText.h"
 
 namespace platform {
 namespace {
@@ -18,24 +19,6 @@ struct Line {
   std::string_view value; // key value, trimmed
   size_t valueStart = 0;  // first byte after the key's '='
 };
-
-// Only ASCII blanks: bytes above 0x7f are parts of ANSI (e.g. Shift-JIS)
-// characters and must never be trimmed or case-folded.
-bool isBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
-}
-
-std::string_view trimmed(std::string_view text) {
-  while (!text.empty() && isBlank(text.front()))
-    text.remove_prefix(1);
-  while (!text.empty() && isBlank(text.back()))
-    text.remove_suffix(1);
-  return text;
-}
-
-bool hasLineBreak(std::string_view text) {
-  return text.find_first_of("\r\n") != std::string_view::npos;
-}
 
 void classify(std::string_view bytes, Line &line) {
   const std::string_view text = bytes.substr(line.begin, line.end - line.begin);

@@ -1,6 +1,6 @@
 // The NetBIOS browse list and share listings through libsmbclient, browsing
 // as guest. One context
-// serves the whole process, so connections to servers are kept and reused.
+// serves each process, so connections to servers are kept and reused.
 // A server is first asked whether it accepts a connection at all, outside
 // the lock, so that one that is switched off stalls only its own listing.
 #include "mpr/MprBackends.h"
@@ -12,22 +12,62 @@
 #include <libsmbclient.h>
 
 #include <arpa/inet.h>
+#include <pthread.h>
 #include <sys/socket.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <mutex>
+#include <new>
 
 namespace {
 
 using platform::BrowseEntry;
 
+// libsmbclient's state in one process: the context and the lock around it.
+//
 // The protocol range is a setting of the whole library (smbc_setOptionProtocols
 // sets smb.conf's "client min/max protocol" for the process), and so is much
 // else: Debian's libsmbclient does not export smbc_thread_posix, without
-// which its per-call state is process-global too. So every call holds this
+// which its per-call state is process-global too. So every call holds the
 // lock, and the wait for a server that does not answer never runs under it.
-std::mutex smbLock;
+struct SmbSession {
+  std::mutex lock;
+  // Created on first use and kept until the process ends, with the server
+  // connections it caches; null until then, and while libsmbclient cannot
+  // start.
+  SMBCCTX *context = nullptr;
+  // The parent's session, in a forked child: kept, never used nor freed.
+  SmbSession *inherited = nullptr;
+};
+
+SmbSession *processSession = nullptr;
+
+// In a forked child (pthread_atfork). The inherited context's connections
+// are the parent's sockets: a request sent on one moves the server's
+// message ids on under the parent, whose next request smbd then refuses by
+// dropping the connection, and closing or freeing the context would log
+// the parent's session off. The inherited lock may be held by a thread the
+// child does not have. So the child leaves both untouched and starts a
+// session of its own, as on Windows, where no process can break another's
+// connections.
+void startOwnSession() {
+  SmbSession *own = new (std::nothrow) SmbSession;
+  if (own == nullptr)
+    return;
+  own->inherited = processSession;
+  processSession = own;
+}
+
+SmbSession &currentSession() {
+  static const bool ready = [] {
+    processSession = new SmbSession;
+    ::pthread_atfork(nullptr, nullptr, startOwnSession);
+    return true;
+  }();
+  (void)ready;
+  return *processSession;
+}
 
 // How long libsmbclient waits for a server's answer once connected (its
 // default is 20 s). Windows' redirector gives a request tens of seconds
@@ -45,10 +85,9 @@ void guestCredentials(SMBCCTX *, const char *, const char *, char *, int, char *
     password[0] = '\0';
 }
 
-// Created on first use and kept until the process ends, with the server
-// connections it caches; null while libsmbclient cannot start.
-SMBCCTX *sharedContext() {
-  static SMBCCTX *context = nullptr;
+// The session's context, made now if it has none; call with its lock held.
+SMBCCTX *sessionContext(SmbSession &session) {
+  SMBCCTX *&context = session.context;
   if (context != nullptr)
     return context;
   SMBCCTX *fresh = smbc_new_context();
@@ -162,8 +201,9 @@ public:
     const std::string url = server              ? platform::smbUrl(host)
                             : container.empty() ? "smb://"
                                                 : platform::smbUrl(container);
-    std::lock_guard lock(smbLock);
-    SMBCCTX *context = sharedContext();
+    SmbSession &session = currentSession();
+    std::lock_guard lock(session.lock);
+    SMBCCTX *context = sessionContext(session);
     if (context == nullptr)
       return ERROR_NO_NETWORK;
     if (server) {

@@ -713,12 +713,13 @@ TEST_F(ProfileReplacement, WritesThroughSymlinksAndKeepsThem) {
   EXPECT_EQ(contents(target), "[A]\nx=2\n");
   EXPECT_EQ(entries("data"), std::set<std::string>{"real.ini"});
 
-  // A link to a file that does not exist yet creates the file.
+  // A link to a file that does not exist is not followed to create one.
   const std::string dangling = path("dangling.ini");
   ASSERT_EQ(::symlink(path("data/new.ini").c_str(), dangling.c_str()), 0);
-  EXPECT_TRUE(write("A", "x", "3", dangling));
+  EXPECT_FALSE(write("A", "x", "3", dangling));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
   EXPECT_TRUE(std::filesystem::is_symlink(dangling));
-  EXPECT_EQ(contents(path("data/new.ini")), "[A]\r\nx=3\r\n");
+  EXPECT_EQ(entries("data"), std::set<std::string>{"real.ini"});
 
   // Links in a loop lead nowhere.
   ASSERT_EQ(::symlink("loop2.ini", path("loop1.ini").c_str()), 0);
