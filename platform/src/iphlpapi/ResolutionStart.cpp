@@ -1,8 +1,9 @@
 #include "iphlpapi/ResolutionStart.h"
 
+#include "net/Sockets.h"
+
 #include <netinet/in.h>
 #include <sys/socket.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <fstream>
@@ -11,7 +12,7 @@ namespace platform {
 
 namespace {
 
-constexpr uint16_t discardPort = 9;
+constexpr uint16_t kDiscardPort = 9;
 
 // One value of /proc/sys/net/ipv4/neigh/<interface>/; `fallback` when the
 // setting cannot be read or makes no sense.
@@ -26,9 +27,10 @@ long neighbourSetting(const std::string &interfaceName, const char *setting, lon
 } // namespace
 
 int sendDiscardDatagram(uint32_t destination, uint32_t source) {
-  const int socket = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-  if (socket < 0)
+  const OwnedSocket owned(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+  if (!owned.ok())
     return errno;
+  const int socket = owned.fd();
   int error = 0;
   if (source != 0) {
     sockaddr_in from{};
@@ -40,13 +42,12 @@ int sendDiscardDatagram(uint32_t destination, uint32_t source) {
   if (error == 0) {
     sockaddr_in to{};
     to.sin_family = AF_INET;
-    to.sin_port = htons(discardPort);
+    to.sin_port = htons(kDiscardPort);
     to.sin_addr.s_addr = destination;
     if (::sendto(socket, "", 0, MSG_DONTWAIT, reinterpret_cast<const sockaddr *>(&to), sizeof to) <
         0)
       error = errno;
   }
-  ::close(socket);
   return error;
 }
 

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "net/Ipv4Interface.h"
+#include "net/Sockets.h"
 
 #include <chrono>
 #include <cstdint>
@@ -26,7 +27,6 @@ public:
 
   // Loopback interfaces are left out; ttl is the multicast hop limit.
   MulticastSockets(const std::vector<Ipv4Interface> &interfaces, int ttl);
-  ~MulticastSockets();
   MulticastSockets(const MulticastSockets &) = delete;
   MulticastSockets &operator=(const MulticastSockets &) = delete;
 
@@ -43,7 +43,7 @@ public:
   bool receiveUntil(Clock::time_point deadline, size_t maxSize, const Receiver &take);
 
 private:
-  std::vector<int> sockets_;
+  std::vector<OwnedSocket> sockets_;
   std::vector<Ipv4Interface> interfaces_; // parallel to sockets_
 };
 

@@ -1,9 +1,10 @@
 #include "mpr/browse/SmbReachability.h"
 
+#include "net/Sockets.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
-#include <unistd.h>
 
 #include <array>
 #include <cerrno>
@@ -11,27 +12,19 @@
 
 namespace {
 
+using platform::OwnedSocket;
+
 using Clock = std::chrono::steady_clock;
 
 constexpr std::array<unsigned short, 2> kSmbPorts = {445, 139};
 
-class Socket {
-public:
-  Socket() : fd_(socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0)) {}
-  ~Socket() {
-    if (fd_ >= 0)
-      close(fd_);
-  }
-  Socket(const Socket &) = delete;
-  Socket &operator=(const Socket &) = delete;
-  int fd() const { return fd_; }
-
-private:
-  int fd_;
-};
+OwnedSocket connectingSocket() {
+  return OwnedSocket(socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+}
 
 // Starts a connect; true while it may still succeed.
-bool startConnect(const Socket &socket, in_addr address, unsigned short port, bool &connected) {
+bool startConnect(const OwnedSocket &socket, in_addr address, unsigned short port,
+                  bool &connected) {
   if (socket.fd() < 0)
     return false;
   sockaddr_in target{};
@@ -59,7 +52,9 @@ bool platform::smbPortAnswers(in_addr address, std::chrono::milliseconds limit) 
 
 bool platform::anyPortAnswers(in_addr address, std::span<const unsigned short> ports,
                               std::chrono::milliseconds limit) {
-  std::vector<Socket> sockets(ports.size());
+  std::vector<OwnedSocket> sockets;
+  for (size_t i = 0; i < ports.size(); ++i)
+    sockets.push_back(connectingSocket());
   std::vector<pollfd> waiting(ports.size());
   size_t pending = 0;
   for (size_t i = 0; i < ports.size(); ++i) {

@@ -3,11 +3,10 @@
 #include "net/AnswerAddress.h"
 #include "net/LookupCancellation.h"
 #include "net/RandomBytes.h"
+#include "net/Sockets.h"
 
 #include <netinet/in.h>
-#include <poll.h>
 #include <sys/socket.h>
-#include <unistd.h>
 
 #include <functional>
 
@@ -20,32 +19,26 @@ constexpr uint16_t kNameServicePort = 137;
 // does not fit is not ours to read.
 constexpr size_t kReceiveBufferSize = 4096;
 
-using Clock = std::chrono::steady_clock;
+using Clock = DatagramClock;
 
 class UdpSocket {
 public:
-  explicit UdpSocket(bool broadcast) : fd_(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)) {
-    if (fd_ >= 0 && broadcast) {
+  explicit UdpSocket(bool broadcast) : socket_(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)) {
+    if (socket_.ok() && broadcast) {
       const int on = 1;
-      ::setsockopt(fd_, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
+      ::setsockopt(socket_.fd(), SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
     }
   }
-  ~UdpSocket() {
-    if (fd_ >= 0)
-      ::close(fd_);
-  }
-  UdpSocket(const UdpSocket &) = delete;
-  UdpSocket &operator=(const UdpSocket &) = delete;
 
-  bool ok() const { return fd_ >= 0; }
+  bool ok() const { return socket_.ok(); }
 
   void send(uint32_t address, const std::vector<unsigned char> &packet) {
     sockaddr_in to{};
     to.sin_family = AF_INET;
     to.sin_port = htons(kNameServicePort);
     to.sin_addr.s_addr = address;
-    ::sendto(fd_, packet.data(), packet.size(), MSG_NOSIGNAL, reinterpret_cast<sockaddr *>(&to),
-             sizeof to);
+    ::sendto(socket_.fd(), packet.data(), packet.size(), MSG_NOSIGNAL,
+             reinterpret_cast<sockaddr *>(&to), sizeof to);
   }
 
   // Hands every datagram that arrives before `deadline` to `take`, with its
@@ -54,30 +47,16 @@ public:
   bool receiveUntil(
       Clock::time_point deadline,
       const std::function<bool(uint32_t, uint16_t, std::span<const unsigned char>)> &take) {
-    unsigned char buffer[kReceiveBufferSize];
-    for (;;) {
-      const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-      if (left.count() <= 0 || LookupCancellation::requested())
-        return false;
-      pollfd waiting{fd_, POLLIN, 0};
-      const int ready =
-          ::poll(&waiting, 1, static_cast<int>(LookupCancellation::slice(left).count()));
-      if (ready <= 0)
-        continue; // timed out (the loop ends) or interrupted
-      sockaddr_in from{};
-      socklen_t fromLength = sizeof from;
-      const ssize_t received = ::recvfrom(fd_, buffer, sizeof buffer, MSG_DONTWAIT | MSG_TRUNC,
-                                          reinterpret_cast<sockaddr *>(&from), &fromLength);
-      if (received < 0 || static_cast<size_t>(received) > sizeof buffer ||
-          from.sin_family != AF_INET)
-        continue;
-      if (take(from.sin_addr.s_addr, ntohs(from.sin_port), {buffer, static_cast<size_t>(received)}))
-        return true;
-    }
+    const int fd = socket_.fd();
+    return receiveDatagrams(
+        {&fd, 1}, deadline, kReceiveBufferSize,
+        [&](size_t, uint32_t from, uint16_t fromPort, std::span<const unsigned char> datagram) {
+          return take(from, fromPort, datagram);
+        });
   }
 
 private:
-  int fd_;
+  OwnedSocket socket_;
 };
 
 // Whether a datagram can be the answer of the server a unicast request went
