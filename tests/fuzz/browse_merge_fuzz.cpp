@@ -78,7 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
       if (netbios.groupName.empty())
         netbios.groupName = value;
     } else if (line[0] == 'S') {
-      netbios.group.push_back({Kind::Server, value, ""});
+      netbios.group.push_back({Kind::Computer, value, ""});
     } else if (line[0] == 'D') {
       const size_t slash = value.find('/');
       discovered.push_back({value.substr(0, slash),
@@ -87,14 +87,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   }
   std::set<std::string> groups, servers;
   for (const wsd::DiscoveredComputer &computer : discovered) {
-    groups.insert(computer.group);
-    if (platform::asciiLowered(computer.group) == platform::asciiLowered(netbios.groupName))
+    groups.insert(computer.workgroup);
+    if (platform::asciiLowered(computer.workgroup) == platform::asciiLowered(netbios.groupName))
       servers.insert(computer.name);
   }
 
   checkMerged(wsd::mergeWorkgroups(netbios.top, discovered), netbios.top, Kind::Workgroup, groups);
-  checkMerged(wsd::mergeServers(netbios.groupName, netbios.group, discovered), netbios.group,
-              Kind::Server, servers);
+  checkMerged(wsd::mergeComputers(netbios.groupName, netbios.group, discovered), netbios.group,
+              Kind::Computer, servers);
 
   wsd::MergingBrowser browser(
       netbios, [&] { return discovered; }, wsd::MergingBrowser::Clock::now,
@@ -106,7 +106,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   // A name in the server form would be asked of NetBIOS alone.
   if (!netbios.groupName.empty() && netbios.groupName.rfind("\\\\", 0) != 0 &&
       browser.list(netbios.groupName, group) == NO_ERROR)
-    checkMerged(group, netbiosOn ? netbios.group : std::vector<BrowseEntry>{}, Kind::Server,
+    checkMerged(group, netbiosOn ? netbios.group : std::vector<BrowseEntry>{}, Kind::Computer,
                 servers);
   return 0;
 }

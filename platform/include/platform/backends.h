@@ -50,7 +50,7 @@ public:
 
 // One entry of a browse listing as the SMB browser reports it.
 struct BrowseEntry {
-  enum class Kind { Workgroup, Server, FileShare, Printer, Ipc, Other };
+  enum class Kind { Workgroup, Computer, FileShare, Printer, Ipc, Other };
   Kind kind = Kind::Other;
   std::string name;    // the bare name: workgroup, computer or share
   std::string comment; // may be empty

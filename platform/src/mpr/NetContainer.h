@@ -10,7 +10,7 @@
 namespace platform {
 
 struct NetContainer {
-  enum class Level { Provider, Workgroup, Server };
+  enum class Level { Provider, Workgroup, Computer };
   Level level = Level::Provider;
   // The WNet form: "" for the provider, "NAME" or "\\\\NAME".
   std::string name;

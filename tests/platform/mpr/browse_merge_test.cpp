@@ -24,10 +24,10 @@ std::vector<std::string> names(const std::vector<platform::BrowseEntry> &entries
 }
 
 const std::vector<wsd::DiscoveredComputer> kDiscovered = {
-    {"ATLAS", "DLWG", false, 0x0b00000a},
-    {"boreas", "mixgrp", false, 0x0c00000a},
-    {"OLDSRV", "MIXGRP", false, 0x0d00000a},
-    {"cygnus", "example.lan", true, 0x0e00000a},
+    {"ATLAS", "DLWG", 0x0b00000a},
+    {"boreas", "mixgrp", 0x0c00000a},
+    {"OLDSRV", "MIXGRP", 0x0d00000a},
+    {"cygnus", "example.lan", 0x0e00000a},
 };
 
 // A browse backend that is not the installed one: the merge takes it as
@@ -61,17 +61,17 @@ TEST(BrowseMerge, WorkgroupsOfBothOnceWithTheNetbiosSpelling) {
 }
 
 TEST(BrowseMerge, ComputersOfOneGroupFromBoth) {
-  const std::vector<platform::BrowseEntry> netbios = {{Kind::Server, "oldsrv", "old"}};
-  EXPECT_EQ(names(wsd::mergeServers("MIXGRP", netbios, kDiscovered)),
+  const std::vector<platform::BrowseEntry> netbios = {{Kind::Computer, "oldsrv", "old"}};
+  EXPECT_EQ(names(wsd::mergeComputers("MIXGRP", netbios, kDiscovered)),
             (std::vector<std::string>{"oldsrv", "boreas"}));
-  EXPECT_EQ(names(wsd::mergeServers("dlwg", {}, kDiscovered)), std::vector<std::string>{"ATLAS"});
-  EXPECT_EQ(names(wsd::mergeServers("NOSUCH", {}, kDiscovered)), std::vector<std::string>{});
+  EXPECT_EQ(names(wsd::mergeComputers("dlwg", {}, kDiscovered)), std::vector<std::string>{"ATLAS"});
+  EXPECT_EQ(names(wsd::mergeComputers("NOSUCH", {}, kDiscovered)), std::vector<std::string>{});
 }
 
 TEST(MergingBrowser, EachLevelAsksBothSourcesAndSharesOnlyTheServer) {
   NetbiosScript netbios;
   netbios.answers[""] = {{Kind::Workgroup, "MIXGRP", ""}};
-  netbios.answers["MIXGRP"] = {{Kind::Server, "OLDSRV", ""}};
+  netbios.answers["MIXGRP"] = {{Kind::Computer, "OLDSRV", ""}};
   netbios.answers["\\\\BOREAS"] = {{Kind::FileShare, "media", ""}};
   int runs = 0;
   wsd::MergingBrowser browser(netbios, [&] {
@@ -126,7 +126,7 @@ TEST(MergingBrowser, FailuresWhenNeitherSourceKnowsTheLevel) {
 TEST(MergingBrowser, WithNetbiosOffOnlyDiscoveryAndTheServersAreAsked) {
   NetbiosScript netbios;
   netbios.answers[""] = {{Kind::Workgroup, "OTHER", ""}};
-  netbios.answers["OTHER"] = {{Kind::Server, "PC9", ""}};
+  netbios.answers["OTHER"] = {{Kind::Computer, "PC9", ""}};
   wsd::MergingBrowser browser(
       netbios, [] { return kDiscovered; }, Clock::now, [] { return false; });
   std::vector<platform::BrowseEntry> top, group, shares;
@@ -178,7 +178,7 @@ TEST(DiscoveryCache, OneRunServesAWalkThenRunsAgain) {
   EXPECT_EQ(cache.computers().size(), 4u);
   EXPECT_EQ(runs, 1);
   now += std::chrono::seconds(1);
-  result = {{"ATLAS", "DLWG", false, 0x6300000a}};
+  result = {{"ATLAS", "DLWG", 0x6300000a}};
   EXPECT_EQ(cache.computers().size(), 1u);
   EXPECT_EQ(runs, 2);
   // Addresses stay known for the process; the latest one wins.
@@ -194,10 +194,9 @@ TEST(DiscoveryCache, AddressesOfNamesNotSeenLatelyAreForgotten) {
   wsd::DiscoveryCache cache(
       [&] {
         // Each run: ATLAS again, and a batch of names never seen before.
-        std::vector<wsd::DiscoveredComputer> found = {{"ATLAS", "DLWG", false, 0x0b00000a}};
+        std::vector<wsd::DiscoveredComputer> found = {{"ATLAS", "DLWG", 0x0b00000a}};
         for (size_t i = 1; i < kPerRun; ++i)
-          found.push_back({"R" + std::to_string(run) + "N" + std::to_string(i), "W", false,
-                           static_cast<uint32_t>(0x0a000000 + i)});
+          found.push_back({"R" + std::to_string(run) + "N" + std::to_string(i), "W", static_cast<uint32_t>(0x0a000000 + i)});
         ++run;
         return found;
       },

@@ -150,7 +150,7 @@ TEST(WsdMessages, MetadataGivesNameAndWorkgroupOrDomain) {
   const auto atlas = wsd::readComputer(getResponse("ATLAS/Workgroup:DLWG"));
   ASSERT_TRUE(atlas);
   EXPECT_EQ(atlas->name, "ATLAS");
-  EXPECT_EQ(atlas->group, "DLWG");
+  EXPECT_EQ(atlas->workgroup, "DLWG");
   EXPECT_FALSE(atlas->domain);
   EXPECT_FALSE(wsd::readComputer(getResponse("")));
   EXPECT_FALSE(wsd::readComputer(
@@ -162,7 +162,7 @@ TEST(WsdMessages, ComputerTextForms) {
   struct Case {
     const char *text;
     const char *name; // nullptr: refused
-    const char *group;
+    const char *workgroup;
     bool domain;
   } cases[] = {
       {"ATLAS/Workgroup:DLWG", "ATLAS", "DLWG", false},
@@ -182,7 +182,7 @@ TEST(WsdMessages, ComputerTextForms) {
     if (!parsed)
       continue;
     EXPECT_EQ(parsed->name, c.name);
-    EXPECT_EQ(parsed->group, c.group);
+    EXPECT_EQ(parsed->workgroup, c.workgroup);
     EXPECT_EQ(parsed->domain, c.domain);
   }
   EXPECT_FALSE(wsd::parseComputerText(std::string(300, 'A') + "/Workgroup:W"));

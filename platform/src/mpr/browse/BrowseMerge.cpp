@@ -25,28 +25,29 @@ std::vector<BrowseEntry> mergeWorkgroups(const std::vector<BrowseEntry> &netbios
                                          const std::vector<DiscoveredComputer> &discovered) {
   std::vector<BrowseEntry> merged = netbios;
   for (const DiscoveredComputer &computer : discovered)
-    if (!listed(merged, Kind::Workgroup, computer.group))
-      merged.push_back({Kind::Workgroup, computer.group, ""});
+    if (!listed(merged, Kind::Workgroup, computer.workgroup))
+      merged.push_back({Kind::Workgroup, computer.workgroup, ""});
   return merged;
 }
 
-std::vector<BrowseEntry> mergeServers(const std::string &group,
-                                      const std::vector<BrowseEntry> &netbios,
-                                      const std::vector<DiscoveredComputer> &discovered) {
+std::vector<BrowseEntry> mergeComputers(const std::string &workgroup,
+                                        const std::vector<BrowseEntry> &netbios,
+                                        const std::vector<DiscoveredComputer> &discovered) {
   std::vector<BrowseEntry> merged = netbios;
   for (const DiscoveredComputer &computer : discovered)
-    if (sameIgnoringAsciiCase(computer.group, group) &&
-        !listed(merged, Kind::Server, computer.name))
-      merged.push_back({Kind::Server, computer.name, ""});
+    if (sameIgnoringAsciiCase(computer.workgroup, workgroup) &&
+        !listed(merged, Kind::Computer, computer.name))
+      merged.push_back({Kind::Computer, computer.name, ""});
   return merged;
 }
 
-bool MergingBrowser::netbiosMayKnow(const std::string &group) {
+bool MergingBrowser::netbiosMayKnow(const std::string &workgroup) {
   std::lock_guard guard(lock_);
   if (!topListedAt_ || now_() - *topListedAt_ >= DiscoveryCache::kKeepFor)
     return true;
-  return std::any_of(topGroups_.begin(), topGroups_.end(),
-                     [&](const std::string &known) { return sameIgnoringAsciiCase(known, group); });
+  return std::any_of(topGroups_.begin(), topGroups_.end(), [&](const std::string &known) {
+    return sameIgnoringAsciiCase(known, workgroup);
+  });
 }
 
 DWORD MergingBrowser::list(const std::string &container, std::vector<BrowseEntry> &entries) {
@@ -74,7 +75,7 @@ DWORD MergingBrowser::list(const std::string &container, std::vector<BrowseEntry
   if (status != NO_ERROR)
     fromNetbios.clear();
   const std::vector<BrowseEntry> merged = top ? mergeWorkgroups(fromNetbios, discovered)
-                                              : mergeServers(container, fromNetbios, discovered);
+                                              : mergeComputers(container, fromNetbios, discovered);
   if (merged.empty())
     return status;
   entries.insert(entries.end(), merged.begin(), merged.end());

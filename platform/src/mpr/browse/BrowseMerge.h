@@ -23,9 +23,9 @@ std::vector<BrowseEntry> mergeWorkgroups(const std::vector<BrowseEntry> &netbios
                                          const std::vector<DiscoveredComputer> &discovered);
 
 // The computers of one workgroup or domain from both, in the same way.
-std::vector<BrowseEntry> mergeServers(const std::string &group,
-                                      const std::vector<BrowseEntry> &netbios,
-                                      const std::vector<DiscoveredComputer> &discovered);
+std::vector<BrowseEntry> mergeComputers(const std::string &workgroup,
+                                        const std::vector<BrowseEntry> &netbios,
+                                        const std::vector<DiscoveredComputer> &discovered);
 
 class MergingBrowser final : public BrowseBackend {
 public:
@@ -49,7 +49,7 @@ private:
   // listed it lately, or there is no such listing of the last kKeepFor. A
   // group it did not list (one only WS-Discovery reported) is not asked for:
   // the answer would only come after broadcasts that nobody answers.
-  bool netbiosMayKnow(const std::string &group);
+  bool netbiosMayKnow(const std::string &workgroup);
 
   BrowseBackend &netbios_;
   Discovery discovery_;

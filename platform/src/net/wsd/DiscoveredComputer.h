@@ -7,10 +7,9 @@
 namespace platform::wsd {
 
 struct DiscoveredComputer {
-  std::string name;  // as its pub:Computer gives it
-  std::string group; // its workgroup, or its DNS domain when `domain`
-  bool domain = false;
-  uint32_t address = 0; // of its metadata address (XAddrs), network byte order
+  std::string name;      // as its pub:Computer gives it
+  std::string workgroup; // its workgroup, or its DNS domain
+  uint32_t address = 0;  // of its metadata address (XAddrs), network byte order
 };
 
 } // namespace platform::wsd

@@ -132,7 +132,7 @@ std::vector<DiscoveredComputer> fetchMetadata(const std::vector<Endpoint> &endpo
     if (status != 200 || transfer == nullptr)
       continue;
     if (const std::optional<ComputerName> name = readComputer(transfer->body))
-      computers.push_back({name->name, name->group, name->domain, transfer->endpoint->host});
+      computers.push_back({name->name, name->workgroup, transfer->endpoint->host});
   }
   for (const auto &transfer : transfers)
     curl_multi_remove_handle(multi.get(), transfer->easy.get());

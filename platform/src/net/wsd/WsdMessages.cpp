@@ -271,8 +271,8 @@ std::optional<ComputerName> parseComputerText(std::string_view text) {
   } else {
     return std::nullopt;
   }
-  computer.group = std::string(group);
-  if (isOddName(computer.name) || isOddName(computer.group))
+  computer.workgroup = std::string(group);
+  if (isOddName(computer.name) || isOddName(computer.workgroup))
     return std::nullopt;
   return computer;
 }

@@ -50,7 +50,7 @@ std::optional<Matches> readMatches(std::string_view datagram, MatchKind kind);
 // "NAME/Domain:DNSDOMAIN".
 struct ComputerName {
   std::string name;
-  std::string group;
+  std::string workgroup;
   bool domain = false;
 };
 
