@@ -11,7 +11,7 @@ namespace {
 
 WSADATA unitStartupRecord;
 
-constexpr DWORD networkNamesBufferSize = 32000;
+constexpr DWORD kNetworkNamesBufferSize = 32000;
 
 // The platform takes ANSI text; an empty string
 // still passes a text (the empty one), never null.
@@ -33,7 +33,7 @@ void WSockUtils::Finalize() {
 
 bool WSockUtils::EnumerateNetworkNames(const QString &ContainerName, QStringList &List) {
   const QByteArray container = platformText(ContainerName);
-  return EnumerateBrowseNames(container.constData(), networkNamesBufferSize,
+  return EnumerateBrowseNames(container.constData(), kNetworkNamesBufferSize,
                               [&List](LPCSTR name) { List.append(fromAnsi(name)); });
 }
 

@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr DWORD asManyAsFit = 0xFFFFFFFF;
+constexpr DWORD kAsManyAsFit = 0xFFFFFFFF;
 
 // Opens the enumeration of the names below ContainerName (null or "" for the
 // workgroups and domains) as a global disk container of the provider "Microsoft
@@ -35,7 +35,7 @@ bool EnumerateBrowseNames(LPCSTR ContainerName, DWORD BufferSize, const BrowseNa
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return false;
   }
-  DWORD count = asManyAsFit;
+  DWORD count = kAsManyAsFit;
   DWORD size = BufferSize;
   if (WNetEnumResourceA(enumeration.handle(), &count, buffer.get(), &size) != NO_ERROR)
     return false;

@@ -3,6 +3,6 @@
 namespace velnip {
 
 // The empty-text failure result: a constant, never null.
-inline constexpr char emptyText[] = "";
+inline constexpr char kEmptyText[] = "";
 
 } // namespace velnip

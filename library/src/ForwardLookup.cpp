@@ -10,19 +10,19 @@
 #include <winsock.h>
 
 VELNIP_EXPORT const char *VELNIP_CALL GetIpAddress(const char *Name) {
-  return cboundary::guardedWinSock(velnip::emptyText, [&]() -> const char * {
+  return cboundary::guardedWinSock(velnip::kEmptyText, [&]() -> const char * {
     velnip::WinSockSession winsock(velnip::sharedStartupRecord);
     if (velnip::namesNothing(Name))
-      return velnip::emptyText;
+      return velnip::kEmptyText;
     return velnip::firstAddressText(gethostbyname(Name));
   });
 }
 
 VELNIP_EXPORT const char *VELNIP_CALL GetIpAddressStr(const char *Name) {
-  return cboundary::guardedWinSock(velnip::emptyText, [&]() -> const char * {
+  return cboundary::guardedWinSock(velnip::kEmptyText, [&]() -> const char * {
     velnip::WinSockSession winsock(velnip::sharedStartupRecord);
     if (velnip::namesNothing(Name))
-      return velnip::emptyText;
+      return velnip::kEmptyText;
     struct hostent *record = gethostbyname(Name);
     // A name the resolver does not know may still be an address in one of the
     // shorter forms that only inet_addr reads. Out of memory, it stays failed.
@@ -33,10 +33,10 @@ VELNIP_EXPORT const char *VELNIP_CALL GetIpAddressStr(const char *Name) {
 }
 
 VELNIP_EXPORT const char *VELNIP_CALL GetIPFromHost(const char *Name) {
-  return cboundary::guardedWinSock(velnip::emptyText, [&]() -> const char * {
+  return cboundary::guardedWinSock(velnip::kEmptyText, [&]() -> const char * {
     velnip::WinSockSession winsock(velnip::sharedStartupRecord);
     if (velnip::namesNothing(Name))
-      return velnip::emptyText;
+      return velnip::kEmptyText;
     return velnip::lastAddressText(gethostbyname(Name));
   });
 }

@@ -25,7 +25,7 @@ inline const char *dottedAddress(const char *address) {
 // The record's first address, or the empty text without a record.
 inline const char *firstAddressText(const struct hostent *record) {
   if (record == nullptr || record->h_addr_list[0] == nullptr)
-    return emptyText;
+    return kEmptyText;
   return dottedAddress(record->h_addr_list[0]);
 }
 
@@ -33,8 +33,8 @@ inline const char *firstAddressText(const struct hostent *record) {
 // replacing the one before.
 inline const char *lastAddressText(const struct hostent *record) {
   if (record == nullptr)
-    return emptyText;
-  const char *text = emptyText;
+    return kEmptyText;
+  const char *text = kEmptyText;
   for (char **address = record->h_addr_list; *address != nullptr; ++address)
     text = dottedAddress(*address);
   return text;

@@ -6,13 +6,13 @@
 #include <windows.h>
 
 namespace {
-constexpr DWORD nameBufferSize = 255;
+constexpr DWORD kNameBufferSize = 255;
 }
 
 VELNIP_EXPORT const char *VELNIP_CALL GetComputerNameStr(void) {
   return cboundary::guarded(static_cast<const char *>(nullptr), [&]() -> const char * {
-    thread_local char name[nameBufferSize];
-    DWORD size = nameBufferSize;
+    thread_local char name[kNameBufferSize];
+    DWORD size = kNameBufferSize;
     if (!GetComputerNameA(name, &size))
       return nullptr;
     return name;
@@ -21,8 +21,8 @@ VELNIP_EXPORT const char *VELNIP_CALL GetComputerNameStr(void) {
 
 VELNIP_EXPORT const char *VELNIP_CALL uGetUserName(void) {
   return cboundary::guarded(static_cast<const char *>(nullptr), [&]() -> const char * {
-    thread_local char name[nameBufferSize];
-    DWORD size = nameBufferSize;
+    thread_local char name[kNameBufferSize];
+    DWORD size = kNameBufferSize;
     if (!GetUserNameA(name, &size))
       return nullptr;
     return name;

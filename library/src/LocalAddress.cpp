@@ -12,7 +12,7 @@
 namespace {
 
 // WinSock documents 256 bytes as always enough for gethostname.
-constexpr int hostNameBufferSize = 256;
+constexpr int kHostNameBufferSize = 256;
 
 const char *dotted(const char *address) {
   struct in_addr value;
@@ -23,16 +23,16 @@ const char *dotted(const char *address) {
 } // namespace
 
 VELNIP_EXPORT const char *VELNIP_CALL LocalIP(void) {
-  return cboundary::guardedWinSock(velnip::emptyText, [&]() -> const char * {
+  return cboundary::guardedWinSock(velnip::kEmptyText, [&]() -> const char * {
     velnip::WinSockSession winsock;
-    char name[hostNameBufferSize];
+    char name[kHostNameBufferSize];
     // A failed gethostname leaves the buffer undefined; look up nothing then.
     if (gethostname(name, sizeof name) != 0)
-      return velnip::emptyText;
+      return velnip::kEmptyText;
     struct hostent *record = gethostbyname(name);
     if (record == nullptr)
-      return velnip::emptyText;
-    const char *text = velnip::emptyText;
+      return velnip::kEmptyText;
+    const char *text = velnip::kEmptyText;
     for (char **address = record->h_addr_list; *address != nullptr; ++address)
       text = dotted(*address);
     return text;
@@ -46,8 +46,8 @@ VELNIP_EXPORT VELNIP_BOOL VELNIP_CALL GetIPandHost(const char **HostName, const 
     velnip::WinSockSession winsock;
     if (!winsock.started())
       return 0;
-    *Address = velnip::emptyText;
-    thread_local char name[hostNameBufferSize];
+    *Address = velnip::kEmptyText;
+    thread_local char name[kHostNameBufferSize];
     if (gethostname(name, sizeof name) != 0)
       return 0;
     *HostName = name;

@@ -13,21 +13,21 @@
 
 namespace {
 
-constexpr DWORD singleCallBufferSize = 3200;
-constexpr DWORD firstListBufferSize = 0x4000;
-constexpr DWORD asManyAsFit = 0xFFFFFFFF;
+constexpr DWORD kSingleCallBufferSize = 3200;
+constexpr DWORD kFirstListBufferSize = 0x4000;
+constexpr DWORD kAsManyAsFit = 0xFFFFFFFF;
 
 // Calls WNetEnumResourceA until it stops asking for a larger buffer, growing
 // *Buffer to the size it asks for. NO_ERROR leaves the records in *Buffer;
 // any other result leaves *Buffer released and null.
 DWORD fillGrowingBuffer(HANDLE enumeration, DWORD *Count, void **Buffer) {
-  DWORD size = firstListBufferSize;
+  DWORD size = kFirstListBufferSize;
   *Buffer = LocalAlloc(LMEM_FIXED, size);
   if (*Buffer == nullptr)
     return ERROR_NOT_ENOUGH_MEMORY;
   DWORD status;
   for (;;) {
-    *Count = asManyAsFit;
+    *Count = kAsManyAsFit;
     std::memset(*Buffer, 0, size);
     DWORD asked = size;
     status = WNetEnumResourceA(enumeration, Count, *Buffer, &asked);
@@ -59,7 +59,7 @@ VELNIP_EXPORT VELNIP_BOOL VELNIP_CALL GetNetResource(const char *ContainerName,
   if (List == nullptr || List->Append == nullptr)
     return 0;
   return cboundary::guarded(VELNIP_BOOL{0}, [&]() -> VELNIP_BOOL {
-    return EnumerateBrowseNames(ContainerName, singleCallBufferSize,
+    return EnumerateBrowseNames(ContainerName, kSingleCallBufferSize,
                                 [List](LPCSTR name) { List->Append(List->Context, name); })
                ? 1
                : 0;

@@ -11,15 +11,15 @@
 
 namespace {
 
-constexpr int macBytes = 6;
+constexpr int kMacBytes = 6;
 
-// "XX-XX-XX-XX-XX-XX": two upper-case hex digits a byte, joined by '-'.
-void formatMac(const unsigned char (&bytes)[macBytes], char (&text)[3 * macBytes]) {
-  static constexpr char digits[] = "0123456789ABCDEF";
+// "XX-XX-XX-XX-XX-XX": two upper-case hex kDigits a byte, joined by '-'.
+void formatMac(const unsigned char (&bytes)[kMacBytes], char (&text)[3 * kMacBytes]) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
   char *out = text;
   for (unsigned char byte : bytes) {
-    *out++ = digits[byte >> 4];
-    *out++ = digits[byte & 0x0f];
+    *out++ = kDigits[byte >> 4];
+    *out++ = kDigits[byte & 0x0f];
     *out++ = '-';
   }
   out[-1] = '\0'; // the last separator
@@ -40,16 +40,16 @@ VELNIP_EXPORT const char *VELNIP_CALL getRemoteMacAdress(const char **Address) {
     // Room for eight bytes, zeroed so that a reply shorter than six bytes never
     // shows bytes nobody wrote.
     ULONG reply[2] = {0, 0};
-    ULONG length = macBytes;
+    ULONG length = kMacBytes;
     if (SendARP(destination, 0, reply, &length) != NO_ERROR || length == 0)
       return nullptr;
     // A reply whose first four bytes are all zero is no real hardware address.
     if (reply[0] == 0)
       return nullptr;
 
-    unsigned char bytes[macBytes];
-    std::memcpy(bytes, reply, macBytes);
-    thread_local char text[3 * macBytes];
+    unsigned char bytes[kMacBytes];
+    std::memcpy(bytes, reply, kMacBytes);
+    thread_local char text[3 * kMacBytes];
     formatMac(bytes, text);
     *Address = text;
     return text;

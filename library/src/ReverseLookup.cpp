@@ -21,23 +21,23 @@ VELNIP_EXPORT const char *VELNIP_CALL IPAddrToName(const char *Address) {
 
 // Runs on the caller's WinSock start.
 VELNIP_EXPORT const char *VELNIP_CALL GetHostNamestr(const char *Address) {
-  return cboundary::guardedWinSock(velnip::emptyText, [&]() -> const char * {
+  return cboundary::guardedWinSock(velnip::kEmptyText, [&]() -> const char * {
     if (Address == nullptr)
-      return velnip::emptyText;
+      return velnip::kEmptyText;
     const struct hostent *record = velnip::reverseLookup(inet_addr(Address));
-    return record != nullptr ? record->h_name : velnip::emptyText;
+    return record != nullptr ? record->h_name : velnip::kEmptyText;
   });
 }
 
 VELNIP_EXPORT const char *VELNIP_CALL Getipadress(const char *NameOrAddress) {
-  return cboundary::guardedWinSock(velnip::emptyText, [&]() -> const char * {
+  return cboundary::guardedWinSock(velnip::kEmptyText, [&]() -> const char * {
     velnip::WinSockSession winsock(velnip::sharedStartupRecord);
     if (velnip::namesNothing(NameOrAddress))
-      return velnip::emptyText;
+      return velnip::kEmptyText;
     const ULONG address = inet_addr(NameOrAddress);
     if (address != INADDR_NONE)
       return velnip::firstAddressText(velnip::reverseLookup(address));
     const struct hostent *record = gethostbyname(NameOrAddress);
-    return record != nullptr ? record->h_name : velnip::emptyText;
+    return record != nullptr ? record->h_name : velnip::kEmptyText;
   });
 }

@@ -102,20 +102,20 @@ void checkParsesBack(const NetContainer &container, const std::string &remoteNam
   switch (container.level) {
   case NetContainer::Level::Provider:
     FUZZ_CHECK(status == ERROR_BAD_NETPATH ||
-               (status == NO_ERROR && back.level != NetContainer::Level::Server));
+               (status == NO_ERROR && back.level != NetContainer::Level::Computer));
     break;
   case NetContainer::Level::Workgroup:
     FUZZ_CHECK(status == ERROR_BAD_NETPATH ||
-               (status == NO_ERROR && back.level == NetContainer::Level::Server &&
+               (status == NO_ERROR && back.level == NetContainer::Level::Computer &&
                 back.name == remoteName));
     break;
-  case NetContainer::Level::Server: {
+  case NetContainer::Level::Computer: {
     FUZZ_CHECK(status == ERROR_NOT_CONTAINER || status == ERROR_BAD_NETPATH);
     const size_t separator = platform::findAnsiCharacter(remoteName, "\\", 2);
     FUZZ_CHECK(separator != std::string::npos && separator + 1 < remoteName.size());
     FUZZ_CHECK(platform::findAnsiCharacter(remoteName, "\\/", separator + 1) == std::string::npos);
     FUZZ_CHECK(parse(remoteName.substr(0, separator), back) == NO_ERROR &&
-               back.level == NetContainer::Level::Server);
+               back.level == NetContainer::Level::Computer);
     break;
   }
   }
@@ -160,7 +160,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     return 0;
   const std::string network = platform::networkName(container);
   FUZZ_CHECK(!converting || isValidUtf8(network));
-  if (container.level == NetContainer::Level::Server)
+  if (container.level == NetContainer::Level::Computer)
     FUZZ_CHECK(network.starts_with("\\\\"));
   for (const platform::ResourceEntry &entry :
        platform::listBelow(container, entries, platform::ResourceFilter{})) {

@@ -72,14 +72,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
       FUZZ_CHECK(container.name.size() <=
                      (container.name.find('.') == std::string::npos ? 15 : 255) &&
                  container.name.find_first_of("\\/") == std::string::npos);
-    if (container.level == platform::NetContainer::Level::Server)
+    if (container.level == platform::NetContainer::Level::Computer)
       FUZZ_CHECK(container.name.starts_with("\\\\") &&
                  container.name.find('\\', 2) == std::string::npos);
   } else {
     FUZZ_CHECK(parsed == ERROR_BAD_NETPATH || parsed == ERROR_NOT_CONTAINER);
     // Still list below some container, so that the entries are exercised.
     container.level = static_cast<platform::NetContainer::Level>(remoteName.size() % 3);
-    container.name = container.level == platform::NetContainer::Level::Server ? "\\\\SRV" : "WG";
+    container.name = container.level == platform::NetContainer::Level::Computer ? "\\\\SRV" : "WG";
   }
 
   const std::vector<platform::ResourceEntry> listed =

@@ -100,7 +100,7 @@ TEST_F(BrowseExports, GetNetResourceRefusesAMissingListBeforeBrowsing) {
 
 TEST_F(BrowseExports, GetNetResourceFirstEntryTooLargeForItsBufferGivesFalse) {
   ScriptedBrowser big;
-  big.add("GROUP9", Kind::Server, std::string(3200, 'B')).add("GROUP9", Kind::Server, "SMALL");
+  big.add("GROUP9", Kind::Computer, std::string(3200, 'B')).add("GROUP9", Kind::Computer, "SMALL");
   CollectingList list;
   EXPECT_FALSE(GetNetResource("GROUP9", &list.list));
   EXPECT_TRUE(list.names.empty());
@@ -112,7 +112,7 @@ TEST_F(BrowseExports, GetNetResourceCutsALongListToOneBuffer) {
   for (int i = 0; i < 200; ++i) {
     char name[16];
     std::snprintf(name, sizeof name, "SERVER%03d", i);
-    many.add("GROUP9", Kind::Server, name);
+    many.add("GROUP9", Kind::Computer, name);
     all.push_back(std::string("\\\\") + name);
   }
   CollectingList list;
@@ -152,7 +152,7 @@ TEST_F(BrowseExports, CreateNetResourceListWithoutContainerGivesTheProvider) {
 TEST_F(BrowseExports, CreateNetResourceListGrowsItsBufferForALargeFirstEntry) {
   ScriptedBrowser big;
   const std::string longName(40000, 'L');
-  big.add("GROUP9", Kind::Server, longName).add("GROUP9", Kind::Server, "SMALL");
+  big.add("GROUP9", Kind::Computer, longName).add("GROUP9", Kind::Computer, "SMALL");
   NETRESOURCEA container = containerRecord("GROUP9");
   uint32_t count = 0;
   void *buffer = nullptr;
@@ -168,7 +168,7 @@ TEST_F(BrowseExports, CreateNetResourceListGrowsItsBufferForALargeFirstEntry) {
 TEST_F(BrowseExports, CreateNetResourceListTakesOnlyTheFirstBatch) {
   ScriptedBrowser many;
   for (int i = 0; i < 1000; ++i)
-    many.add("GROUP9", Kind::Server, "SERVER" + std::to_string(i));
+    many.add("GROUP9", Kind::Computer, "SERVER" + std::to_string(i));
   NETRESOURCEA container = containerRecord("GROUP9");
   uint32_t count = 0;
   void *buffer = nullptr;
@@ -234,7 +234,7 @@ TEST_F(BrowseExports, CreateNetResourceListGivesUpOnMoreDataWithoutALargerSize) 
 
 TEST_F(BrowseExports, CreateNetResourceListReleasesTheBufferWhenGrowingFails) {
   ScriptedBrowser big;
-  big.add("GROUP9", Kind::Server, std::string(40000, 'L'));
+  big.add("GROUP9", Kind::Computer, std::string(40000, 'L'));
   LocalMemoryWatch memory;
   memory.failReAlloc = true;
   NETRESOURCEA container = containerRecord("GROUP9");

@@ -59,7 +59,7 @@ TEST_F(EnumerateNetworkNames, OneBufferOf32000Bytes) {
   // within 32000.
   const QStringList some = serversNamed("SERVER%03d", 150);
   for (const QString &name : some)
-    many.add("GROUP9", Kind::Server, name.toStdString());
+    many.add("GROUP9", Kind::Computer, name.toStdString());
   QStringList listed;
   ASSERT_TRUE(WSockUtils::EnumerateNetworkNames("GROUP9", listed));
   EXPECT_EQ(listed.size(), some.size());
@@ -67,7 +67,7 @@ TEST_F(EnumerateNetworkNames, OneBufferOf32000Bytes) {
   ScriptedBrowser more;
   const QStringList all = serversNamed("SERVER%04d", 1000);
   for (const QString &name : all)
-    more.add("GROUP9", Kind::Server, name.toStdString());
+    more.add("GROUP9", Kind::Computer, name.toStdString());
   listed.clear();
   ASSERT_TRUE(WSockUtils::EnumerateNetworkNames("GROUP9", listed));
   const qsizetype fit = static_cast<qsizetype>(32000 / serverEntrySize(all.front()));

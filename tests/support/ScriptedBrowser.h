@@ -66,9 +66,9 @@ inline void scriptSmallNetwork(ScriptedBrowser &browser) {
   using Kind = ScriptedBrowser::Kind;
   browser.add("", Kind::Workgroup, "GROUP1", "PC1")
       .add("", Kind::Workgroup, "GROUP2", "PC3")
-      .add("GROUP1", Kind::Server, "PC1", "first")
-      .add("GROUP1", Kind::Server, "PC2")
-      .add("GROUP2", Kind::Server, "PC3")
+      .add("GROUP1", Kind::Computer, "PC1", "first")
+      .add("GROUP1", Kind::Computer, "PC2")
+      .add("GROUP2", Kind::Computer, "PC3")
       .add("\\\\PC1", Kind::FileShare, "docs", "documents")
       .add("\\\\PC1", Kind::FileShare, "backup$", "hidden")
       .add("\\\\PC1", Kind::Printer, "laser", "printer")

@@ -110,9 +110,9 @@ std::optional<Route> routeTo(nl_sock *socket, uint32_t destination) {
 
 bool Neighbour::resolved() const {
   // The states in which the kernel holds a usable link-layer address.
-  constexpr int withAddress =
+  constexpr int kWithAddress =
       NUD_PERMANENT | NUD_NOARP | NUD_REACHABLE | NUD_PROBE | NUD_STALE | NUD_DELAY;
-  return state >= 0 && (state & withAddress) != 0 && !linkAddress.empty();
+  return state >= 0 && (state & kWithAddress) != 0 && !linkAddress.empty();
 }
 
 std::optional<Neighbour> neighbourFromMessage(nl_msg *message, int interface, uint32_t address) {

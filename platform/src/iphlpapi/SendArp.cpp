@@ -7,7 +7,7 @@
 #include <iphlpapi.h>
 
 namespace {
-constexpr ULONG ethernetAddressLength = 6;
+constexpr ULONG kEthernetAddressLength = 6;
 
 // The error form of a call the guard stopped: the code it left as the last
 // error, with no address length.
@@ -27,7 +27,7 @@ DWORD WINAPI SendARP(IPAddr DestIP, IPAddr SrcIP, PVOID pMacAddr, PULONG PhyAddr
                                   *PhyAddrLen = 0;
                                 return ERROR_INVALID_PARAMETER;
                               }
-                              if (*PhyAddrLen < ethernetAddressLength) {
+                              if (*PhyAddrLen < kEthernetAddressLength) {
                                 *PhyAddrLen = 0;
                                 return ERROR_BUFFER_OVERFLOW;
                               }

@@ -35,8 +35,8 @@ namespace {
 using platform::rtnl::Neighbour;
 using platform::rtnl::NeighbourWatch;
 
-constexpr std::chrono::milliseconds waitBeyondGiveUp{1000};
-constexpr std::chrono::milliseconds longestWait{60000};
+constexpr std::chrono::milliseconds kWaitBeyondGiveUp{1000};
+constexpr std::chrono::milliseconds kLongestWait{60000};
 
 DWORD copyAddress(const std::vector<unsigned char> &address, void *macAddress,
                   ULONG *physicalAddressLength) {
@@ -125,7 +125,7 @@ private:
 
     const auto deadline =
         std::chrono::steady_clock::now() +
-        std::min(platform::resolutionGiveUpTime(info->name) + waitBeyondGiveUp, longestWait);
+        std::min(platform::resolutionGiveUpTime(info->name) + kWaitBeyondGiveUp, kLongestWait);
     for (;;) {
       switch (watch.wait(deadline, entry)) {
       case NeighbourWatch::Outcome::Resolved:

@@ -44,12 +44,12 @@ bool toResource(const NetContainer &container, const BrowseEntry &entry, Resourc
     out = {RESOURCETYPE_ANY, RESOURCEDISPLAYTYPE_DOMAIN, RESOURCEUSAGE_CONTAINER, entry.name, ""};
     return true;
   case NetContainer::Level::Workgroup:
-    if (entry.kind != BrowseEntry::Kind::Server)
+    if (entry.kind != BrowseEntry::Kind::Computer)
       return false;
     out = {RESOURCETYPE_ANY, RESOURCEDISPLAYTYPE_SERVER, RESOURCEUSAGE_CONTAINER,
            "\\\\" + entry.name, entry.comment};
     return true;
-  case NetContainer::Level::Server: {
+  case NetContainer::Level::Computer: {
     DWORD type;
     if (entry.kind == BrowseEntry::Kind::FileShare)
       type = RESOURCETYPE_DISK;

@@ -13,9 +13,9 @@ namespace {
 // NetBIOS names (workgroups and domains) have at most 15 characters; a server
 // or a domain may also be named by its DNS name, at most 255. Nothing longer
 // is scanned.
-constexpr size_t maxWorkgroupLength = 15;
-constexpr size_t maxServerLength = 255;
-constexpr size_t maxScannedLength = 1024;
+constexpr size_t kMaxWorkgroupLength = 15;
+constexpr size_t kMaxServerLength = 255;
+constexpr size_t kMaxScannedLength = 1024;
 
 bool isControl(unsigned char c) {
   return c < 0x20 || c == 0x7F;
@@ -28,8 +28,8 @@ DWORD platform::parseNetContainer(const char *remoteName, NetContainer &containe
     container = {NetContainer::Level::Provider, ""};
     return NO_ERROR;
   }
-  const size_t length = strnlen(remoteName, maxScannedLength + 1);
-  if (length > maxScannedLength)
+  const size_t length = strnlen(remoteName, kMaxScannedLength + 1);
+  if (length > kMaxScannedLength)
     return ERROR_BAD_NETPATH;
   const std::string name(remoteName, length);
   if (std::any_of(name.begin(), name.end(), [](char c) { return isControl(c); }))
@@ -44,20 +44,20 @@ DWORD platform::parseNetContainer(const char *remoteName, NetContainer &containe
   if (name.rfind("\\\\", 0) == 0) {
     const size_t end = findAnsiCharacter(name, "\\", 2);
     const std::string server = name.substr(2, end == std::string::npos ? end : end - 2);
-    if (server.empty() || server.size() > maxServerLength ||
+    if (server.empty() || server.size() > kMaxServerLength ||
         findAnsiCharacter(server, "/") != std::string::npos)
       return ERROR_BAD_NETPATH;
     if (end != std::string::npos)
       // "\\\\SERVER\\" names nothing; "\\\\SERVER\\share" is not a container.
       return end + 1 == name.size() ? ERROR_BAD_NETPATH : ERROR_NOT_CONTAINER;
-    container = {NetContainer::Level::Server, name};
+    container = {NetContainer::Level::Computer, name};
     return NO_ERROR;
   }
 
   // A domain that WS-Discovery reports is named by its DNS name, which has a
   // dot and may be as long as a server's; a NetBIOS name never has a dot.
   const size_t maxLength =
-      findAnsiCharacter(name, ".") != std::string::npos ? maxServerLength : maxWorkgroupLength;
+      findAnsiCharacter(name, ".") != std::string::npos ? kMaxServerLength : kMaxWorkgroupLength;
   if (name.size() > maxLength || findAnsiCharacter(name, "\\/") != std::string::npos)
     return ERROR_BAD_NETPATH;
   container = {NetContainer::Level::Workgroup, name};
@@ -65,7 +65,7 @@ DWORD platform::parseNetContainer(const char *remoteName, NetContainer &containe
 }
 
 std::string platform::networkName(const NetContainer &container) {
-  if (container.level == NetContainer::Level::Server)
+  if (container.level == NetContainer::Level::Computer)
     return "\\\\" + utf8FromAnsi(std::string_view(container.name).substr(2));
   return utf8FromAnsi(container.name);
 }

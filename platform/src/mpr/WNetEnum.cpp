@@ -19,8 +19,8 @@ namespace {
 using platform::Enumeration;
 using platform::NetContainer;
 
-constexpr DWORD knownTypes = RESOURCETYPE_DISK | RESOURCETYPE_PRINT;
-constexpr DWORD knownUsages = RESOURCEUSAGE_ALL;
+constexpr DWORD kKnownTypes = RESOURCETYPE_DISK | RESOURCETYPE_PRINT;
+constexpr DWORD kKnownUsages = RESOURCEUSAGE_ALL;
 
 bool isOurProvider(const char *provider) {
   // Scans no further than our own name could reach.
@@ -55,11 +55,11 @@ DWORD openGlobal(DWORD dwType, DWORD dwUsage, const NETRESOURCEA *container,
 
 DWORD openEnum(DWORD dwScope, DWORD dwType, DWORD dwUsage, const NETRESOURCEA *lpNetResource,
                Enumeration &enumeration) {
-  if ((dwType & ~knownTypes) != 0)
+  if ((dwType & ~kKnownTypes) != 0)
     return ERROR_INVALID_PARAMETER;
   switch (dwScope) {
   case RESOURCE_GLOBALNET:
-    if ((dwUsage & ~knownUsages) != 0)
+    if ((dwUsage & ~kKnownUsages) != 0)
       return ERROR_INVALID_PARAMETER;
     return openGlobal(dwType, dwUsage, lpNetResource, enumeration);
   case RESOURCE_CONNECTED:

@@ -17,8 +17,8 @@
 
 namespace {
 
-constexpr size_t maxHostNameLength = 255;
-constexpr int socketError = -1;
+constexpr size_t kMaxHostNameLength = 255;
+constexpr int kSocketError = -1;
 
 // Strict a.b.c.d with four decimal parts: the form gethostbyname answers
 // itself, without asking any name service.
@@ -58,23 +58,23 @@ struct hostent *answer(const std::optional<platform::HostEntry> &entry) {
 } // namespace
 
 int WINAPI gethostname(char *name, int namelen) {
-  return cboundary::guardedWinSock([&] { return socketError; },
+  return cboundary::guardedWinSock([&] { return kSocketError; },
                                    [&]() -> int {
                                      if (!platform::winsockReady())
-                                       return socketError;
+                                       return kSocketError;
                                      if (name == nullptr || namelen <= 0) {
                                        WSASetLastError(WSAEFAULT);
-                                       return socketError;
+                                       return kSocketError;
                                      }
                                      const std::optional<std::string> hostName =
                                          platform::currentNames().hostName();
                                      if (!hostName) {
                                        WSASetLastError(WSANO_RECOVERY);
-                                       return socketError;
+                                       return kSocketError;
                                      }
                                      if (hostName->size() + 1 > static_cast<size_t>(namelen)) {
                                        WSASetLastError(WSAEFAULT);
-                                       return socketError;
+                                       return kSocketError;
                                      }
                                      std::memcpy(name, hostName->c_str(), hostName->size() + 1);
                                      return 0;
@@ -96,7 +96,7 @@ struct hostent *WINAPI gethostbyname(const char *name) {
           }
           wanted = *local;
         } else {
-          if (std::strlen(name) > maxHostNameLength) {
+          if (std::strlen(name) > kMaxHostNameLength) {
             WSASetLastError(WSAHOST_NOT_FOUND);
             return nullptr;
           }

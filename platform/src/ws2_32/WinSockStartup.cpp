@@ -11,7 +11,7 @@ namespace {
 std::atomic<int> startCount{0};
 thread_local int lastWinSockError = 0;
 
-constexpr WORD highestVersion = MAKEWORD(2, 2);
+constexpr WORD kHighestVersion = MAKEWORD(2, 2);
 } // namespace
 
 int WINAPI WSAStartup(WORD wVersionRequested, LPWSADATA lpWSAData) {
@@ -27,8 +27,8 @@ int WINAPI WSAStartup(WORD wVersionRequested, LPWSADATA lpWSAData) {
         const bool aboveHighest = LOBYTE(wVersionRequested) > 2 ||
                                   (LOBYTE(wVersionRequested) == 2 && HIBYTE(wVersionRequested) > 2);
         std::memset(lpWSAData, 0, sizeof(*lpWSAData));
-        lpWSAData->wVersion = aboveHighest ? highestVersion : wVersionRequested;
-        lpWSAData->wHighVersion = highestVersion;
+        lpWSAData->wVersion = aboveHighest ? kHighestVersion : wVersionRequested;
+        lpWSAData->wHighVersion = kHighestVersion;
         std::strcpy(lpWSAData->szDescription, "WinSock 2.0");
         std::strcpy(lpWSAData->szSystemStatus, "Running");
         ++startCount;

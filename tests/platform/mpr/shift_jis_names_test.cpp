@@ -62,8 +62,8 @@ protected:
       GTEST_SKIP() << "localedef could not build ja_JP.SJIS";
     browser_.add("", Kind::Workgroup, kHyouUtf8)
         .add("", Kind::Workgroup, kSoUtf8)
-        .add(kHyouUtf8, Kind::Server, kNouUtf8)
-        .add(kHyouUtf8, Kind::Server, "A" + kYenUtf8 + "B")
+        .add(kHyouUtf8, Kind::Computer, kNouUtf8)
+        .add(kHyouUtf8, Kind::Computer, "A" + kYenUtf8 + "B")
         .add("\\\\" + kNouUtf8, Kind::FileShare, kHyouUtf8 + kShiUtf8)
         .add("\\\\" + kNouUtf8, Kind::FileShare, kSoUtf8)
         .add("\\\\" + kNouUtf8, Kind::FileShare, "a" + kYenUtf8 + "b");

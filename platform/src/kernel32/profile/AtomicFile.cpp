@@ -21,7 +21,7 @@ namespace platform {
 namespace {
 
 // Linux gives up after 40 links in a row as well.
-constexpr int maximumLinkHops = 40;
+constexpr int kMaximumLinkHops = 40;
 
 int kindError(const struct stat &status) {
   if (S_ISREG(status.st_mode))
@@ -93,7 +93,7 @@ int readLink(const std::string &path, std::string &target) {
 
 // A writer killed after naming its temporary file and before the rename
 // leaves that file behind. Temporary names say which process wrote them
-// (".<file>.<pid>.<6 letters or digits>"), and the writer holds an exclusive
+// (".<file>.<pid>.<6 kLetters or digits>"), and the writer holds an exclusive
 // flock on its file until it is done, so a later writer removes a leftover
 // only when its process is gone and nobody holds the lock: a live writer's
 // file, also one in another pid namespace, is left alone.
@@ -118,7 +118,7 @@ public:
     entry.remove_prefix(base_.size());
     const size_t dot = entry.find('.');
     if (dot == 0 || dot == std::string_view::npos || dot > 9 ||
-        entry.size() != dot + 1 + letterCount)
+        entry.size() != dot + 1 + kLetterCount)
       return 0;
     pid_t pid = 0;
     for (const char c : entry.substr(0, dot)) {
@@ -133,22 +133,22 @@ public:
   }
 
 private:
-  static constexpr size_t letterCount = 6;
+  static constexpr size_t kLetterCount = 6;
 
-  // ASCII only, whatever the locale: mkostemp's letters.
+  // ASCII only, whatever the locale: mkostemp's kLetters.
   static bool isLetterOrDigit(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
   }
 
   static std::string randomLetters() {
-    static constexpr char letters[] =
+    static constexpr char kLetters[] =
         "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     thread_local std::mt19937_64 random(
         static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
         static_cast<uint64_t>(::gettid()) << 32);
-    std::string text(letterCount, 'X');
+    std::string text(kLetterCount, 'X');
     for (char &c : text)
-      c = letters[random() % (sizeof letters - 1)];
+      c = kLetters[random() % (sizeof kLetters - 1)];
     return text;
   }
 
@@ -289,7 +289,7 @@ int readRegularFile(const std::string &path, std::string &bytes) {
 
 int resolveSymlinks(const std::string &path, std::string &target) {
   std::string current = path;
-  for (int hop = 0; hop < maximumLinkHops; ++hop) {
+  for (int hop = 0; hop < kMaximumLinkHops; ++hop) {
     struct stat status {};
     if (::lstat(current.c_str(), &status) != 0) {
       if (errno != ENOENT)

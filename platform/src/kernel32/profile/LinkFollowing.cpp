@@ -9,8 +9,8 @@ int platform::linkFollowAccess(uid_t linkOwner, const std::string &folder) {
   struct stat status {};
   if (::stat(folder.c_str(), &status) != 0)
     return errno;
-  constexpr mode_t openToAll = S_ISVTX | S_IWOTH;
-  if ((status.st_mode & openToAll) != openToAll)
+  constexpr mode_t kOpenToAll = S_ISVTX | S_IWOTH;
+  if ((status.st_mode & kOpenToAll) != kOpenToAll)
     return 0;
   return linkOwner == ::geteuid() || linkOwner == status.st_uid ? 0 : EACCES;
 }

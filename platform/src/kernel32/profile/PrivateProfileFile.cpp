@@ -6,7 +6,7 @@
 namespace platform {
 namespace {
 
-constexpr std::string_view utf8ByteOrderMark = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 
 enum class LineKind { Blank, Comment, Section, BrokenSection, Key, Other };
 
@@ -64,8 +64,8 @@ public:
       return false;
     line = Line{};
     line.begin = position_;
-    if (position_ == 0 && bytes_.starts_with(utf8ByteOrderMark))
-      line.begin = utf8ByteOrderMark.size();
+    if (position_ == 0 && bytes_.starts_with(kUtf8ByteOrderMark))
+      line.begin = kUtf8ByteOrderMark.size();
     const size_t lineBreak = bytes_.find_first_of("\r\n", line.begin);
     if (lineBreak == std::string_view::npos) {
       line.end = line.next = bytes_.size();

@@ -132,7 +132,7 @@ BrowseEntry::Kind kindOf(unsigned int smbcType) {
   case SMBC_WORKGROUP:
     return BrowseEntry::Kind::Workgroup;
   case SMBC_SERVER:
-    return BrowseEntry::Kind::Server;
+    return BrowseEntry::Kind::Computer;
   case SMBC_FILE_SHARE:
     return BrowseEntry::Kind::FileShare;
   case SMBC_PRINTER_SHARE:

@@ -11,7 +11,7 @@ bool isUnreserved(unsigned char c) {
 // holding '%', '/', '@', '#', ';', spaces and the like reach libsmbclient
 // as they are.
 std::string percentEncoded(const std::string &name) {
-  static constexpr char hex[] = "0123456789ABCDEF";
+  static constexpr char kHex[] = "0123456789ABCDEF";
   std::string encoded;
   encoded.reserve(name.size() * 3);
   for (unsigned char c : name) {
@@ -19,8 +19,8 @@ std::string percentEncoded(const std::string &name) {
       encoded += static_cast<char>(c);
     } else {
       encoded += '%';
-      encoded += hex[c >> 4];
-      encoded += hex[c & 0x0F];
+      encoded += kHex[c >> 4];
+      encoded += kHex[c & 0x0F];
     }
   }
   return encoded;
