@@ -7,6 +7,7 @@
 #include "common/EntryGuard.h"
 #include "kernel32/profile/PrivateProfileFile.h"
 
+#include <ProfileInteger.h>
 #include <windows.h>
 
 #include <algorithm>
@@ -112,41 +113,6 @@ DWORD copyList(const std::vector<std::string_view> &names, LPSTR buffer, DWORD s
   return static_cast<DWORD>(used);
 }
 
-int digitValue(char c) {
-  if (c >= '0' && c <= '9')
-    return c - '0';
-  if (c >= 'a' && c <= 'f')
-    return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F')
-    return c - 'A' + 10;
-  return -1;
-}
-
-// An optional sign, then decimal digits, or "0x" and hex digits, up to the
-// first other character. Arithmetic wraps at 32 bits as on Windows, so "-8"
-// comes back as 0xFFFFFFF8, which callers cast to int.
-UINT profileInteger(std::string_view text) {
-  size_t at = 0;
-  bool negative = false;
-  if (at < text.size() && (text[at] == '+' || text[at] == '-')) {
-    negative = text[at] == '-';
-    ++at;
-  }
-  UINT base = 10;
-  if (at + 1 < text.size() && text[at] == '0' && (text[at + 1] == 'x' || text[at + 1] == 'X')) {
-    base = 16;
-    at += 2;
-  }
-  UINT result = 0;
-  for (; at < text.size(); ++at) {
-    const int digit = digitValue(text[at]);
-    if (digit < 0 || static_cast<UINT>(digit) >= base)
-      break;
-    result = result * base + static_cast<UINT>(digit);
-  }
-  return negative ? 0u - result : result;
-}
-
 int readProfile(LPCSTR lpFileName, std::string &bytes) {
   if (lpFileName == nullptr || *lpFileName == '\0')
     return ENOENT;
@@ -218,7 +184,7 @@ UINT WINAPI GetPrivateProfileIntA(LPCSTR lpAppName, LPCSTR lpKeyName, INT nDefau
           return fallback;
         }
         SetLastError(ERROR_SUCCESS);
-        return profileInteger(withoutQuotes(*value));
+        return *ReadProfileInteger(withoutQuotes(*value), ProfileIntegerRule::Leading);
       },
       [&] { return fallback; });
 }
