@@ -2,10 +2,9 @@
 
 #include "AnsiText.h"
 
+#include <HostAddressText.h>
 #include <NetworkEnumeration.h>
 #include <winsock.h>
-
-#include <cstring>
 
 namespace {
 
@@ -42,13 +41,8 @@ void WSockUtils::ResolveHostAddress(const QString &HostName, QString &Address) {
   const bool started = WSAStartup(MAKEWORD(1, 1), &startupRecord) == 0;
   Address.clear();
   const QByteArray name = platformText(HostName);
-  if (const struct hostent *record = gethostbyname(name.constData())) {
-    for (char **entry = record->h_addr_list; *entry != nullptr; ++entry) {
-      struct in_addr address;
-      std::memcpy(&address.s_addr, *entry, sizeof address.s_addr);
-      Address = QString::fromLatin1(inet_ntoa(address));
-    }
-  }
+  if (const char *last = LastDottedAddress(gethostbyname(name.constData())))
+    Address = QString::fromLatin1(last);
   if (started)
     WSACleanup();
 }

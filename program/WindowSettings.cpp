@@ -1,5 +1,6 @@
 #include "WindowSettings.h"
 
+#include <ProfileInteger.h>
 #include <windows.h>
 
 #include <cstdint>
@@ -14,16 +15,6 @@ constexpr DWORD kLongestPath = 32768;
 
 // Settings values are short; a longer one is no integer of ours.
 constexpr DWORD kValueBufferSize = 256;
-
-int digitValue(char c) {
-  if (c >= '0' && c <= '9')
-    return c - '0';
-  if (c >= 'a' && c <= 'f')
-    return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F')
-    return c - 'A' + 10;
-  return 99;
-}
 
 } // namespace
 
@@ -54,39 +45,10 @@ std::string DefaultWindowSettingsPath() {
 }
 
 std::optional<int> ParseProfileInteger(std::string_view text) {
-  size_t at = 0;
-  while (at < text.size() && (text[at] == ' ' || text[at] == '\t'))
-    ++at;
-  bool negative = false;
-  if (at < text.size() && (text[at] == '+' || text[at] == '-'))
-    negative = text[at++] == '-';
-  unsigned base = 10;
-  if (at < text.size() && text[at] == '$') {
-    base = 16;
-    ++at;
-  } else if (at + 1 < text.size() && text[at] == '0' &&
-             (text[at + 1] == 'x' || text[at + 1] == 'X')) {
-    base = 16;
-    at += 2;
-  }
-  if (at == text.size())
+  const std::optional<uint32_t> bits = ReadProfileInteger(text, ProfileIntegerRule::Whole);
+  if (!bits)
     return std::nullopt;
-  // Hexadecimal spans the full 32 bits ($FFFFFFFF is -1); decimal must fit
-  // the signed range.
-  const uint64_t limit = base == 16 ? UINT32_MAX : (negative ? 2147483648u : 2147483647u);
-  uint64_t magnitude = 0;
-  for (; at < text.size(); ++at) {
-    const unsigned digit = static_cast<unsigned>(digitValue(text[at]));
-    if (digit >= base)
-      return std::nullopt;
-    magnitude = magnitude * base + digit;
-    if (magnitude > limit)
-      return std::nullopt;
-  }
-  uint32_t bits = static_cast<uint32_t>(magnitude);
-  if (negative)
-    bits = 0u - bits;
-  return static_cast<int32_t>(bits);
+  return static_cast<int32_t>(*bits);
 }
 
 std::optional<int> WindowSettings::readInteger(const char *key) const {

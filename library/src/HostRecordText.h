@@ -4,9 +4,8 @@
 
 #include "EmptyText.h"
 
+#include <HostAddressText.h>
 #include <winsock.h>
-
-#include <cstring>
 
 namespace velnip {
 
@@ -16,28 +15,19 @@ inline bool namesNothing(const char *name) {
   return name == nullptr || *name == '\0';
 }
 
-inline const char *dottedAddress(const char *address) {
-  struct in_addr value;
-  std::memcpy(&value.s_addr, address, 4);
-  return inet_ntoa(value);
+// What the exports return for an address text that does not exist.
+inline const char *orEmptyText(const char *text) {
+  return text != nullptr ? text : kEmptyText;
 }
 
-// The record's first address, or the empty text without a record.
+// The record's first address, or the empty text without one.
 inline const char *firstAddressText(const struct hostent *record) {
-  if (record == nullptr || record->h_addr_list[0] == nullptr)
-    return kEmptyText;
-  return dottedAddress(record->h_addr_list[0]);
+  return orEmptyText(FirstDottedAddress(record));
 }
 
-// The record's last address: every entry is converted in order, each
-// replacing the one before.
+// The record's last address, or the empty text without one.
 inline const char *lastAddressText(const struct hostent *record) {
-  if (record == nullptr)
-    return kEmptyText;
-  const char *text = kEmptyText;
-  for (char **address = record->h_addr_list; *address != nullptr; ++address)
-    text = dottedAddress(*address);
-  return text;
+  return orEmptyText(LastDottedAddress(record));
 }
 
 // gethostbyaddr for an address from inet_addr. The platform answers

@@ -1,24 +1,17 @@
 // This computer's host name and addresses.
 #include "EmptyText.h"
 #include "Export.h"
+#include "HostRecordText.h"
 #include "WinSockSession.h"
 
 #include <CBoundary.h>
 #include <velnip.h>
 #include <winsock.h>
 
-#include <cstring>
-
 namespace {
 
 // WinSock documents 256 bytes as always enough for gethostname.
 constexpr int kHostNameBufferSize = 256;
-
-const char *dotted(const char *address) {
-  struct in_addr value;
-  std::memcpy(&value.s_addr, address, 4);
-  return inet_ntoa(value);
-}
 
 } // namespace
 
@@ -29,13 +22,7 @@ VELNIP_EXPORT const char *VELNIP_CALL LocalIP(void) {
     // A failed gethostname leaves the buffer undefined; look up nothing then.
     if (gethostname(name, sizeof name) != 0)
       return velnip::kEmptyText;
-    struct hostent *record = gethostbyname(name);
-    if (record == nullptr)
-      return velnip::kEmptyText;
-    const char *text = velnip::kEmptyText;
-    for (char **address = record->h_addr_list; *address != nullptr; ++address)
-      text = dotted(*address);
-    return text;
+    return velnip::lastAddressText(gethostbyname(name));
   });
 }
 
@@ -51,10 +38,10 @@ VELNIP_EXPORT VELNIP_BOOL VELNIP_CALL GetIPandHost(const char **HostName, const 
     if (gethostname(name, sizeof name) != 0)
       return 0;
     *HostName = name;
-    struct hostent *record = gethostbyname(name);
-    if (record == nullptr || record->h_addr_list[0] == nullptr)
+    const char *first = FirstDottedAddress(gethostbyname(name));
+    if (first == nullptr)
       return 0;
-    *Address = dotted(record->h_addr_list[0]);
+    *Address = first;
     return 1;
   });
 }

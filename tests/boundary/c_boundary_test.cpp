@@ -6,6 +6,7 @@
 #include "AllocationFailure.h"
 
 #include <support/ContainerRecord.h>
+#include <support/ScriptedArp.h>
 #include <support/ScriptedBackends.h>
 #include <support/ScriptedBrowser.h>
 
@@ -26,7 +27,6 @@
 #include <string>
 #include <tuple>
 #include <utility>
-#include <vector>
 
 namespace {
 
@@ -111,23 +111,11 @@ struct Started {
   ~Started() { WSACleanup(); }
 };
 
-// Answers every ARP request from a reply built on the heap, as the system
-// backend does.
-class HeapArp final : public platform::ArpBackend {
-public:
-  HeapArp() { platform::setArpBackend(this); }
-  ~HeapArp() override { platform::setArpBackend(nullptr); }
-  DWORD sendArp(uint32_t, uint32_t, void *mac, ULONG *length) override {
-    const std::vector<unsigned char> reply{0x02, 0x76, 0x6C, 0x00, 0x00, 0x0B};
-    std::memcpy(mac, reply.data(), *length = 6);
-    return NO_ERROR;
-  }
-};
-
 class CBoundaryTest : public ::testing::Test {
 protected:
   void SetUp() override {
     resolver_.addHost(host, {"10.0.0.1", "10.0.0.2"});
+    arp_.reply({0x02, 0x76, 0x6C, 0x00, 0x00, 0x0B});
     testsupport::scriptSmallNetwork(browser_);
     char folder[] = "/tmp/velnor-boundary-XXXXXX";
     ASSERT_NE(::mkdtemp(folder), nullptr);
@@ -157,7 +145,7 @@ protected:
 
   testsupport::ScriptedResolver resolver_;
   testsupport::ScriptedNames names_{host, "administrator-alice"};
-  HeapArp arp_;
+  testsupport::ScriptedArp arp_;
   testsupport::ScriptedBrowser browser_;
   std::string folder_;
   std::string profile_;

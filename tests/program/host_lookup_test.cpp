@@ -3,6 +3,8 @@
 #include "FormTestSupport.h"
 #include "Unit1.h"
 
+#include <support/ScriptedArp.h>
+
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -10,32 +12,12 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <memory>
 
 namespace {
 
-// Answers ARP for 10.1.1.1 only, and notes what the page looked like while
-// the request ran.
-class ObservingArp final : public platform::ArpBackend {
-public:
-  ObservingArp() { platform::setArpBackend(this); }
-  ~ObservingArp() override { platform::setArpBackend(nullptr); }
-
-  DWORD sendArp(uint32_t destination, uint32_t, void *mac, ULONG *length) override {
-    ++requests;
-    buttonEnabled = form->Button2->isEnabled();
-    listLines = form->ListBox1->count();
-    memo = form->Memo1->toPlainText();
-    if (destination != testsupport::address("10.1.1.1"))
-      return ERROR_BAD_NET_NAME;
-    std::memcpy(mac, "\x02\x76\x6c\x0a\xbc\xff", 6);
-    *length = 6;
-    return NO_ERROR;
-  }
-
-  TForm1 *form = nullptr;
-  int requests = 0;
+// What the page looked like while the ARP request ran.
+struct PageDuringArp {
   bool buttonEnabled = true;
   int listLines = -1;
   QString memo;
@@ -47,7 +29,12 @@ protected:
     ASSERT_TRUE(folder.ok());
     identity.resolver.addHost("beta", {"10.1.1.1"});
     form = std::make_unique<TForm1>(folder.file("velnor.ini"));
-    arp.form = form.get();
+    arp.replyTo(testsupport::address("10.1.1.1"), {0x02, 0x76, 0x6c, 0x0a, 0xbc, 0xff});
+    arp.duringRequest = [this] {
+      page.buttonEnabled = form->Button2->isEnabled();
+      page.listLines = form->ListBox1->count();
+      page.memo = form->Memo1->toPlainText();
+    };
   }
 
   void lookUp(const QString &typed) {
@@ -63,7 +50,9 @@ protected:
   }
 
   formtest::ScriptedIdentity identity;
-  ObservingArp arp;
+  // Answers ARP for 10.1.1.1 only.
+  testsupport::ScriptedArp arp;
+  PageDuringArp page;
   formtest::TempFolder folder;
   std::unique_ptr<TForm1> form;
 };
@@ -89,9 +78,9 @@ TEST_F(HostLookupTest, ShowsNameAddressAndMacWhateverWasTyped) {
     EXPECT_EQ(form->Memo1->toPlainText(), c.lines.join(QLatin1Char('\n')));
     // During the MAC lookup the button was disabled, the first two lines were
     // shown and Memo1 was still empty; it is filled at the end.
-    EXPECT_FALSE(arp.buttonEnabled);
-    EXPECT_EQ(arp.listLines, 2);
-    EXPECT_EQ(arp.memo, QString());
+    EXPECT_FALSE(page.buttonEnabled);
+    EXPECT_EQ(page.listLines, 2);
+    EXPECT_EQ(page.memo, QString());
     EXPECT_TRUE(form->Button2->isEnabled());
   }
   EXPECT_EQ(arp.requests, 4);

@@ -6,7 +6,7 @@
 #include "StrPprog.h"
 #include "Unit1.h"
 
-#include <platform/backends.h>
+#include <support/ScriptedArp.h>
 #include <support/ScriptedBrowser.h>
 
 #include <QAction>
@@ -29,32 +29,11 @@
 #include <memory>
 
 using formtest::TempFolder;
+using testsupport::ScriptedArp;
 using testsupport::ScriptedBrowser;
 using Kind = ScriptedBrowser::Kind;
 
 namespace {
-
-// ARP replies per address; every other address gets no answer.
-class ArpTable final : public platform::ArpBackend {
-public:
-  ArpTable() { platform::setArpBackend(this); }
-  ~ArpTable() override { platform::setArpBackend(nullptr); }
-
-  void add(const char *dotted, std::array<unsigned char, 6> mac) {
-    macs_[testsupport::address(dotted)] = mac;
-  }
-  DWORD sendArp(uint32_t destination, uint32_t, void *macAddress, ULONG *length) override {
-    auto found = macs_.find(destination);
-    if (found == macs_.end())
-      return ERROR_BAD_NET_NAME;
-    std::memcpy(macAddress, found->second.data(), 6);
-    *length = 6;
-    return NO_ERROR;
-  }
-
-private:
-  std::map<uint32_t, std::array<unsigned char, 6>> macs_;
-};
 
 // The tree as text: one line per node, indented by two spaces a level.
 QString treeText(const QTreeWidget &tree) {
@@ -121,8 +100,8 @@ protected:
     resolver.addHost("ZETA", {"10.0.0.3"});
     resolver.addHost("PC1", {"10.0.0.1", "10.0.0.11"});
     resolver.addHost("MID", {"10.0.0.2"});
-    arp.add("10.0.0.3", {0x02, 0x00, 0x00, 0x00, 0x00, 0x03});
-    arp.add("10.0.0.11", {0x0A, 0x1B, 0x2C, 0x3D, 0x4E, 0x5F});
+    arp.replyTo(testsupport::address("10.0.0.3"), {0x02, 0x00, 0x00, 0x00, 0x00, 0x03});
+    arp.replyTo(testsupport::address("10.0.0.11"), {0x0A, 0x1B, 0x2C, 0x3D, 0x4E, 0x5F});
   }
 
   // One workgroup of three computers A, B and C, each with one share, and a
@@ -147,7 +126,8 @@ protected:
   testsupport::ScriptedNames names{"desk", "alice"};
   // onLookup runs right after the search's two message-pumping points.
   testsupport::ScriptedResolver resolver;
-  ArpTable arp;
+  // Only the addresses given a reply answer ARP.
+  ScriptedArp arp;
   ScriptedBrowser browser;
   TempFolder folder;
   std::unique_ptr<TForm1> form;

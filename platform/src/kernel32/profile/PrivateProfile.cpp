@@ -8,6 +8,7 @@
 #include "kernel32/profile/ProfileValues.h"
 
 #include <CBoundary.h>
+#include <ProfileInteger.h>
 #include <windows.h>
 
 #include <algorithm>

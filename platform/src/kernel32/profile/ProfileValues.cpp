@@ -1,21 +1,9 @@
 #include "kernel32/profile/ProfileValues.h"
 
+#include <ProfileInteger.h>
+
 #include <algorithm>
 #include <cstring>
-
-namespace {
-
-int digitValue(char c) {
-  if (c >= '0' && c <= '9')
-    return c - '0';
-  if (c >= 'a' && c <= 'f')
-    return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F')
-    return c - 'A' + 10;
-  return -1;
-}
-
-} // namespace
 
 namespace platform {
 
@@ -67,25 +55,7 @@ DWORD copyList(const std::vector<std::string_view> &names, LPSTR buffer, DWORD s
 }
 
 UINT profileInteger(std::string_view text) {
-  size_t at = 0;
-  bool negative = false;
-  if (at < text.size() && (text[at] == '+' || text[at] == '-')) {
-    negative = text[at] == '-';
-    ++at;
-  }
-  UINT base = 10;
-  if (at + 1 < text.size() && text[at] == '0' && (text[at + 1] == 'x' || text[at + 1] == 'X')) {
-    base = 16;
-    at += 2;
-  }
-  UINT result = 0;
-  for (; at < text.size(); ++at) {
-    const int digit = digitValue(text[at]);
-    if (digit < 0 || static_cast<UINT>(digit) >= base)
-      break;
-    result = result * base + static_cast<UINT>(digit);
-  }
-  return negative ? 0u - result : result;
+  return *ReadProfileInteger(text, ProfileIntegerRule::Leading);
 }
 
 } // namespace platform
