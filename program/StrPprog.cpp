@@ -75,31 +75,13 @@ TFormStrProgress::TFormStrProgress(QWidget *Owner)
     : QDialog(Owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                          Qt::MSWindowsFixedSizeDialogHint),
-      Label1(new QLabel(this)), ProgressBar1(new QProgressBar(this)),
-      Button1(new QPushButton(this)), barLook_(new BarLook) {
+      barLook_(new BarLook) {
+  setupUi(this);
   // Parented after the bar, so the bar is deleted before the style it draws with.
   barLook_->setParent(this);
-
-  setObjectName(QStringLiteral("FormStrProgress"));
-  setWindowTitle(QStringLiteral("TStringsPrinter"));
+  // The .ui file names the design font only; this adds its substitutes.
   setFont(FormFont());
-  setFixedSize(373, 91);
-
-  Label1->setObjectName(QStringLiteral("Label1"));
-  Label1->setTextFormat(Qt::PlainText);
-  Label1->move(20, 10);
-  Label1->adjustSize();
-
-  ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
-  ProgressBar1->setGeometry(20, 31, 334, 16);
-  ProgressBar1->setRange(0, 100);
-  ProgressBar1->setValue(0);
-  ProgressBar1->setTextVisible(false);
   ProgressBar1->setStyle(barLook_);
-
-  Button1->setObjectName(QStringLiteral("Button1"));
-  Button1->setGeometry(245, 59, 75, 25);
-  Button1->setText(QStringLiteral("キャンセル"));
   connect(Button1, &QPushButton::clicked, this, &TFormStrProgress::Button1Click);
 }
 

@@ -2,15 +2,15 @@
 // and a Cancel button whose only effect is to raise a flag the search polls.
 #pragma once
 
+#include "ui_StrPprog.h"
+
 #include <QDialog>
 
 class QKeyEvent;
-class QLabel;
-class QProgressBar;
-class QPushButton;
 class QShowEvent;
 
-class TFormStrProgress : public QDialog {
+// The controls (Label1, ProgressBar1, Button1) come from StrPprog.ui.
+class TFormStrProgress : public QDialog, public Ui::TFormStrProgress {
   Q_OBJECT
 
 public:
@@ -29,10 +29,6 @@ public:
   // turns it on right after creating the dialog.
   void SetSmoothBar(bool Smooth);
   bool SmoothBar() const;
-
-  QLabel *Label1;
-  QProgressBar *ProgressBar1;
-  QPushButton *Button1;
 
   // Set only by Button1; the dialog stays open so the caller can finish up.
   bool Cancelled = false;
