@@ -7,6 +7,8 @@
 
 #include <QStyledItemDelegate>
 
+#include <algorithm>
+
 namespace {
 
 // Every item of a list box has the same height, whatever its font says.
@@ -40,8 +42,10 @@ void TForm1::completeDesign() {
   move(DesignLeft, DesignTop);
 
   // The designed size fits the text in the designed font; a substitute font
-  // may need a few pixels more, and a cut-off label reads wrong.
+  // may need more, and a cut-off label reads wrong. Label1 then starts where
+  // Label2 ends if that is past its designed place, so the two never overlap.
   Label2->resize(Label2->size().expandedTo(Label2->sizeHint()));
+  Label1->move(std::max(Label1->x(), Label2->x() + Label2->width()), Label1->y());
 
   ListView1->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   ListView1->setColumnWidth(0, 100);
