@@ -24,12 +24,6 @@ public:
   // together with its owner); nothing of it is touched after that point.
   void UpdateProgress(const QString &Message, int Total, int Current);
 
-  // The bar starts segmented (drawn in blocks, like a plain Windows progress
-  // bar); true switches it to one continuous fill (PBS_SMOOTH). The search
-  // turns it on right after creating the dialog.
-  void SetSmoothBar(bool Smooth);
-  bool SmoothBar() const;
-
   // Set only by Button1; the dialog stays open so the caller can finish up.
   bool Cancelled = false;
 
@@ -45,9 +39,6 @@ private:
 
   void SetMessage(const QString &Message);
   void CentreOnScreen();
-
-  class BarLook;
-  BarLook *barLook_;
 };
 
 // Creates the dialog owned by Owner (which may be null), with Message and an
