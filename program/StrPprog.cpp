@@ -16,13 +16,16 @@
 #include <algorithm>
 #include <cmath>
 
-// Draws the bar as the classic Windows control does: a sunken groove filled
-// in blocks by default, or with one continuous fill once switched to smooth.
-class TFormStrProgress::BarLook : public QProxyStyle {
-public:
-  BarLook() : QProxyStyle(QStringLiteral("Windows")) {}
+namespace {
 
-  bool smooth = false;
+// Draws the bar as the classic Windows control does with PBS_SMOOTH: a
+// sunken groove whose contents are filled in one piece, in proportion to the
+// position (Qt's own Windows style insets its fill and rounds it otherwise).
+class SmoothBarLook : public QProxyStyle {
+public:
+  explicit SmoothBarLook(QObject *parent) : QProxyStyle(QStringLiteral("Windows")) {
+    setParent(parent);
+  }
 
   void drawControl(ControlElement element, const QStyleOption *option, QPainter *painter,
                    const QWidget *widget) const override {
@@ -36,22 +39,10 @@ public:
     const qint64 span = qint64(bar->maximum) - bar->minimum;
     const qint64 done = std::clamp<qint64>(qint64(bar->progress) - bar->minimum, 0, span);
     const int filled = int(area.width() * done / span);
-    const QBrush &brush = bar->palette.brush(QPalette::Highlight);
-    if (smooth) {
-      painter->fillRect(area.x(), area.y(), filled, area.height(), brush);
-      return;
-    }
-    // Blocks two thirds as wide as the bar is high, two pixels apart.
-    const int block = std::max(1, area.height() * 2 / 3);
-    for (int x = 0; x < filled; x += block + kBlockGap)
-      painter->fillRect(area.x() + x, area.y(), std::min(block, filled - x), area.height(), brush);
+    painter->fillRect(area.x(), area.y(), filled, area.height(),
+                      bar->palette.brush(QPalette::Highlight));
   }
-
-private:
-  static constexpr int kBlockGap = 2;
 };
-
-namespace {
 
 // Current of Total as a bar position within [minimum, maximum], rounded to the
 // nearest whole percent with halves going to the even neighbour (12.5 -> 12,
@@ -74,32 +65,12 @@ int BarPosition(int Total, int Current, int minimum, int maximum) {
 TFormStrProgress::TFormStrProgress(QWidget *Owner)
     : QDialog(Owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
-                         Qt::MSWindowsFixedSizeDialogHint),
-      Label1(new QLabel(this)), ProgressBar1(new QProgressBar(this)),
-      Button1(new QPushButton(this)), barLook_(new BarLook) {
-  // Parented after the bar, so the bar is deleted before the style it draws with.
-  barLook_->setParent(this);
-
-  setObjectName(QStringLiteral("FormStrProgress"));
-  setWindowTitle(QStringLiteral("TStringsPrinter"));
+                         Qt::MSWindowsFixedSizeDialogHint) {
+  setupUi(this);
+  // The .ui file names the design font only; this adds its substitutes.
   setFont(FormFont());
-  setFixedSize(373, 91);
-
-  Label1->setObjectName(QStringLiteral("Label1"));
-  Label1->setTextFormat(Qt::PlainText);
-  Label1->move(20, 10);
-  Label1->adjustSize();
-
-  ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
-  ProgressBar1->setGeometry(20, 31, 334, 16);
-  ProgressBar1->setRange(0, 100);
-  ProgressBar1->setValue(0);
-  ProgressBar1->setTextVisible(false);
-  ProgressBar1->setStyle(barLook_);
-
-  Button1->setObjectName(QStringLiteral("Button1"));
-  Button1->setGeometry(245, 59, 75, 25);
-  Button1->setText(QStringLiteral("キャンセル"));
+  // Parented after the bar, so the bar is deleted before the style it draws with.
+  ProgressBar1->setStyle(new SmoothBarLook(this));
   connect(Button1, &QPushButton::clicked, this, &TFormStrProgress::Button1Click);
 }
 
@@ -115,15 +86,6 @@ void TFormStrProgress::UpdateProgress(const QString &Message, int Total, int Cur
   // Deferred deletions are left to the main loop: running them here could
   // delete objects whose handlers are still on the stack (the search is one).
   QCoreApplication::processEvents(QEventLoop::AllEvents);
-}
-
-void TFormStrProgress::SetSmoothBar(bool Smooth) {
-  barLook_->smooth = Smooth;
-  ProgressBar1->update();
-}
-
-bool TFormStrProgress::SmoothBar() const {
-  return barLook_->smooth;
 }
 
 void TFormStrProgress::Button1Click() {

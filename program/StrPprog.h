@@ -2,15 +2,15 @@
 // and a Cancel button whose only effect is to raise a flag the search polls.
 #pragma once
 
+#include "ui_StrPprog.h"
+
 #include <QDialog>
 
 class QKeyEvent;
-class QLabel;
-class QProgressBar;
-class QPushButton;
 class QShowEvent;
 
-class TFormStrProgress : public QDialog {
+// The controls (Label1, ProgressBar1, Button1) come from StrPprog.ui.
+class TFormStrProgress : public QDialog, public Ui::TFormStrProgress {
   Q_OBJECT
 
 public:
@@ -23,16 +23,6 @@ public:
   // Cancelled. The dialog may be deleted while those events run (for example
   // together with its owner); nothing of it is touched after that point.
   void UpdateProgress(const QString &Message, int Total, int Current);
-
-  // The bar starts segmented (drawn in blocks, like a plain Windows progress
-  // bar); true switches it to one continuous fill (PBS_SMOOTH). The search
-  // turns it on right after creating the dialog.
-  void SetSmoothBar(bool Smooth);
-  bool SmoothBar() const;
-
-  QLabel *Label1;
-  QProgressBar *ProgressBar1;
-  QPushButton *Button1;
 
   // Set only by Button1; the dialog stays open so the caller can finish up.
   bool Cancelled = false;
@@ -49,9 +39,6 @@ private:
 
   void SetMessage(const QString &Message);
   void CentreOnScreen();
-
-  class BarLook;
-  BarLook *barLook_;
 };
 
 // Creates the dialog owned by Owner (which may be null), with Message and an

@@ -34,7 +34,12 @@ int clampOuterLength(int value) {
 
 TForm1::TForm1(std::string settingsPath, QWidget *parent)
     : QWidget(parent), settingsPath_(std::move(settingsPath)) {
-  createControls();
+  // Qt chains focus in the order widgets are created, so Unit1.ui lists the
+  // controls in tab order and has no tab-stop list (reordering with
+  // setTabOrder breaks the chain around the tab control and the item views in
+  // this Qt version).
+  setupUi(this);
+  completeDesign();
   connectHandlers();
   FormCreate();
 }

@@ -3,29 +3,21 @@
 #pragma once
 
 #include "WindowSettings.h"
+#include "ui_Unit1.h"
 
 #include <QWidget>
 
 #include <optional>
 #include <string>
 
-class QAction;
-class QCheckBox;
 class QCloseEvent;
-class QLabel;
-class QLineEdit;
-class QListWidget;
 class QMenu;
-class QPlainTextEdit;
-class QPushButton;
-class QTabWidget;
-class QTableWidget;
-class QTreeWidget;
 
-class TForm1 : public QWidget {
+class TForm1 : public QWidget, public Ui::TForm1 {
   Q_OBJECT
 public:
-  // Design values of the window, at 96 DPI.
+  // Design values of the window, at 96 DPI. The client size is the one
+  // Unit1.ui gives the form; the settings code sizes the window from here.
   static constexpr int DesignLeft = 184;
   static constexpr int DesignTop = 118;
   static constexpr int DesignClientWidth = 559;
@@ -36,24 +28,9 @@ public:
                   QWidget *parent = nullptr);
   ~TForm1() override;
 
-  QLabel *Label2;
-  QLabel *Label1;
-  QTabWidget *PageControl1;
-  QWidget *TabSheet1;
-  QTableWidget *ListView1;
-  QTreeWidget *TreeView1;
-  QCheckBox *CheckBox1;
-  QPushButton *Button5;
-  QPushButton *Button1;
-  QWidget *TabSheet2;
-  QPushButton *Button2;
-  QPushButton *Button6;
-  QLineEdit *Edit1;
-  QListWidget *ListBox1;
-  QPlainTextEdit *Memo1;
+  // The controls of Unit1.ui come from Ui::TForm1; the popup menu cannot be
+  // drawn in Designer outside a main window's menu bar, so it is built here.
   QMenu *PopupMenu1;
-  QAction *N34;
-  QAction *N4;
 
   // Identity label, then the window bounds from the settings file.
   void FormCreate();
@@ -76,7 +53,9 @@ protected:
   void closeEvent(QCloseEvent *event) override;
 
 private:
-  void createControls();
+  // What Unit1.ui cannot hold: window flags, the substitute fonts, the
+  // labels' fit to the font, the table's columns and sorting, and the menu.
+  void completeDesign();
   void connectHandlers();
 
   void restoreSettings();

@@ -79,7 +79,6 @@ void TForm1::Button5Click() {
   Button5->setEnabled(false);
   TFormStrProgress *progress = CreateStrProgress(this, kSearching);
   progress->setWindowTitle(kSearchCaption);
-  progress->SetSmoothBar(true);
 
   Memo1->clear();
   TreeView1->clear();

@@ -150,7 +150,6 @@ TEST_F(LanHostSearchTest, TwoWorkgroupsFillTreeTableAndText) {
     EXPECT_FALSE(progress->isModal());
     EXPECT_EQ(progress->windowTitle(), QStringLiteral("LAN内ホスト検索"));
     EXPECT_EQ(progress->Label1->text(), QStringLiteral("検索中です"));
-    EXPECT_TRUE(progress->SmoothBar());
     EXPECT_FALSE(form->Button5->isEnabled());
   };
 
