@@ -13,7 +13,7 @@ namespace {
 
 constexpr int kMacBytes = 6;
 
-// "XX-XX-XX-XX-XX-XX": two upper-case hex kDigits a byte, joined by '-'.
+// "XX-XX-XX-XX-XX-XX": two upper-case hex digits a byte, joined by '-'.
 void formatMac(const unsigned char (&bytes)[kMacBytes], char (&text)[3 * kMacBytes]) {
   static constexpr char kDigits[] = "0123456789ABCDEF";
   char *out = text;

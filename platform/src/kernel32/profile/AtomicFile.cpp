@@ -93,7 +93,7 @@ int readLink(const std::string &path, std::string &target) {
 
 // A writer killed after naming its temporary file and before the rename
 // leaves that file behind. Temporary names say which process wrote them
-// (".<file>.<pid>.<6 kLetters or digits>"), and the writer holds an exclusive
+// (".<file>.<pid>.<6 letters or digits>"), and the writer holds an exclusive
 // flock on its file until it is done, so a later writer removes a leftover
 // only when its process is gone and nobody holds the lock: a live writer's
 // file, also one in another pid namespace, is left alone.
@@ -135,7 +135,7 @@ public:
 private:
   static constexpr size_t kLetterCount = 6;
 
-  // ASCII only, whatever the locale: mkostemp's kLetters.
+  // ASCII only, whatever the locale: mkostemp's letters.
   static bool isLetterOrDigit(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
   }
