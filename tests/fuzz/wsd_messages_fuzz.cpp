@@ -23,11 +23,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         FUZZ_CHECK(!match.endpoint.empty() && match.endpoint.size() <= 255);
     }
   if (const auto computer = wsd::readComputer(text)) {
-    FUZZ_CHECK(!computer->name.empty() && !computer->group.empty());
+    FUZZ_CHECK(!computer->name.empty() && !computer->workgroup.empty());
     FUZZ_CHECK(computer->name.find_first_of("/\\ ") == std::string::npos);
-    FUZZ_CHECK(computer->group.find_first_of("/\\ ") == std::string::npos);
+    FUZZ_CHECK(computer->workgroup.find_first_of("/\\ ") == std::string::npos);
   }
   if (const auto parsed = wsd::parseComputerText(text))
-    FUZZ_CHECK(parsed->name.size() + parsed->group.size() < size);
+    FUZZ_CHECK(parsed->name.size() + parsed->workgroup.size() < size);
   return 0;
 }
