@@ -3,6 +3,7 @@
 #include <langinfo.h>
 #include <locale.h>
 
+#include <algorithm>
 #include <cwchar>
 #include <string_view>
 
@@ -64,4 +65,20 @@ size_t platform::findAnsiCharacter(std::string_view ansi, std::string_view wante
     at += length;
   }
   return std::string_view::npos;
+}
+
+bool platform::isWellFormedAnsi(std::string_view ansi) {
+  if (std::all_of(ansi.begin(), ansi.end(), [](char c) { return (c & 0x80) == 0; }))
+    return true;
+  const UserLocale user;
+  if (!user.ok() || user.isUtf8())
+    return true;
+  for (size_t at = 0; at < ansi.size();) {
+    std::mbstate_t state{};
+    const size_t length = std::mbrlen(ansi.data() + at, ansi.size() - at, &state);
+    if (length == static_cast<size_t>(-1) || length == static_cast<size_t>(-2))
+      return false;
+    at += length == 0 ? 1 : length;
+  }
+  return true;
 }

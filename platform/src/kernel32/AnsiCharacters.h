@@ -16,4 +16,9 @@ namespace platform {
 // also where the pair is not a valid character, as on Windows.
 size_t findAnsiCharacter(std::string_view ansi, std::string_view wanted, size_t from = 0);
 
+// Whether every byte of `ansi` belongs to a valid character of the ANSI
+// code page. Under UTF-8 and the C locale, which pass text through as it
+// is, any text is.
+bool isWellFormedAnsi(std::string_view ansi);
+
 } // namespace platform

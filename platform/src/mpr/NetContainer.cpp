@@ -34,6 +34,10 @@ DWORD platform::parseNetContainer(const char *remoteName, NetContainer &containe
   const std::string name(remoteName, length);
   if (std::any_of(name.begin(), name.end(), [](char c) { return isControl(c); }))
     return ERROR_BAD_NETPATH;
+  // A name the ANSI code page cannot read would reach the network as '?'s
+  // and could hide a separator inside a broken character: it names nothing.
+  if (!isWellFormedAnsi(name))
+    return ERROR_BAD_NETPATH;
   if (sameIgnoringAsciiCase(name, BrowseProviderName)) {
     container = {NetContainer::Level::Provider, ""};
     return NO_ERROR;

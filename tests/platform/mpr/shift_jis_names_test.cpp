@@ -53,6 +53,13 @@ const Case cases[] = {
      {},
      {}},
     {"such a workgroup with a slash after it", kSoSjis + "/", ERROR_BAD_NETPATH, {}, {}},
+    // 0x88 leads a character, but no character goes on with '/': the name
+    // is no Shift_JIS, and the slash it would hide is not let through.
+    {"a server whose broken character would hide a slash",
+     "\\\\S\x88/x",
+     ERROR_BAD_NETPATH,
+     {},
+     {}},
 };
 
 class ShiftJisNames : public ::testing::Test {
