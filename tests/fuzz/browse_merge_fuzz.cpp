@@ -81,8 +81,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
       netbios.group.push_back({Kind::Computer, value, ""});
     } else if (line[0] == 'D') {
       const size_t slash = value.find('/');
-      discovered.push_back({value.substr(0, slash),
-                            slash == std::string::npos ? "" : value.substr(slash + 1), false, 1});
+      discovered.push_back(
+          {value.substr(0, slash), slash == std::string::npos ? "" : value.substr(slash + 1), 1});
     }
   }
   std::set<std::string> groups, servers;
