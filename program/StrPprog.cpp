@@ -3,6 +3,7 @@
 #include "FormFont.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
@@ -12,6 +13,8 @@
 #include <QScreen>
 #include <QShowEvent>
 #include <QStyleOptionProgressBar>
+#include <QThread>
+#include <QWindow>
 
 #include <algorithm>
 #include <cmath>
@@ -132,5 +135,23 @@ TFormStrProgress *CreateStrProgress(QWidget *Owner, const QString &Message) {
   dialog->SetMessage(Message);
   dialog->ProgressBar1->setValue(0);
   dialog->show();
+  dialog->DrawNow();
   return dialog;
+}
+
+void TFormStrProgress::DrawNow() {
+  // The window system maps a new window in its own time; without waiting for
+  // that, the dialog would stay blank until the caller's first pumping
+  // point, behind whatever blocking call comes first. Only window-system
+  // events run here, no input, and never for long.
+  constexpr int kLongestWaitMs = 500;
+  QElapsedTimer waited;
+  waited.start();
+  while (!(windowHandle() != nullptr && windowHandle()->isExposed()) &&
+         waited.elapsed() < kLongestWaitMs) {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    QThread::msleep(5);
+  }
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  repaint();
 }

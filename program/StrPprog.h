@@ -39,8 +39,11 @@ private:
 
   void SetMessage(const QString &Message);
   void CentreOnScreen();
+  // Waits (briefly) until the window system shows the dialog, and paints it.
+  void DrawNow();
 };
 
 // Creates the dialog owned by Owner (which may be null), with Message and an
-// empty bar, shows it without blocking and returns it; the caller deletes it.
+// empty bar, shows it drawn, without handling input, and returns it; the
+// caller deletes it.
 TFormStrProgress *CreateStrProgress(QWidget *Owner, const QString &Message);

@@ -377,6 +377,9 @@ TEST_F(MainWindowTest, CtrlNWorksOnTheListAndTheCopyButton) {
     target->setFocus();
     ASSERT_EQ(QApplication::focusWidget(), target);
     QTest::keyClick(target, Qt::Key_N, Qt::ControlModifier);
+    // The search's dialog took the activation while it was drawn, and the
+    // window takes it back when the search ends.
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
   }
   EXPECT_EQ(fired.count(), 2);
 

@@ -24,3 +24,7 @@ bool platform::mdnsEnabled() {
 bool platform::wsDiscoveryEnabled() {
   return switchedOn("VELNOR_WSD");
 }
+
+bool platform::workAheadEnabled() {
+  return switchedOn("VELNOR_WORKAHEAD");
+}

@@ -12,5 +12,8 @@ bool netbiosEnabled();
 bool mdnsEnabled();
 // VELNOR_WSD=0: WS-Discovery, for the resolver and the browse list.
 bool wsDiscoveryEnabled();
+// VELNOR_WORKAHEAD=0: nothing is looked up before a program asks for it, and
+// every call waits for its own answer (common/WorkAhead.h).
+bool workAheadEnabled();
 
 } // namespace platform

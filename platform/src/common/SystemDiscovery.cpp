@@ -4,7 +4,9 @@
 #include "net/wsd/WsdClient.h"
 
 platform::wsd::DiscoveryCache &platform::systemDiscovery() {
-  static wsd::DiscoveryCache cache([] { return wsd::discoverComputers(upIpv4Interfaces()); });
+  // Never destroyed: the resolver's threads may ask for it at exit.
+  static auto &cache =
+      *new wsd::DiscoveryCache([] { return wsd::discoverComputers(upIpv4Interfaces()); });
   return cache;
 }
 

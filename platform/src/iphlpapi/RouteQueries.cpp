@@ -8,6 +8,7 @@
 #include <netlink/route/neighbour.h>
 #include <netlink/route/route.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <functional>
@@ -108,6 +109,22 @@ std::optional<Route> routeTo(nl_sock *socket, uint32_t destination) {
   return route;
 }
 
+namespace {
+
+// NDA_CACHEINFO's ages are in clock ticks (USER_HZ).
+std::optional<std::chrono::milliseconds> sinceUpdate(nl_msg *message) {
+  const nlattr *info = nlmsg_find_attr(nlmsg_hdr(message), sizeof(ndmsg), NDA_CACHEINFO);
+  const long ticksPerSecond = sysconf(_SC_CLK_TCK);
+  if (info == nullptr || nla_len(info) < static_cast<int>(sizeof(nda_cacheinfo)) ||
+      ticksPerSecond <= 0)
+    return std::nullopt;
+  nda_cacheinfo ages{};
+  std::memcpy(&ages, nla_data(info), sizeof ages);
+  return std::chrono::milliseconds(static_cast<int64_t>(ages.ndm_updated) * 1000 / ticksPerSecond);
+}
+
+} // namespace
+
 bool Neighbour::resolved() const {
   // The states in which the kernel holds a usable link-layer address.
   constexpr int kWithAddress =
@@ -127,6 +144,7 @@ std::optional<Neighbour> neighbourFromMessage(nl_msg *message, int interface, ui
     entry.state = rtnl_neigh_get_state(parsed);
     entry.linkAddress = bytesOf(rtnl_neigh_get_lladdr(parsed));
     entry.messageType = nlmsg_hdr(message)->nlmsg_type;
+    entry.sinceUpdate = sinceUpdate(message);
     result = std::move(entry);
   }
   rtnl_neigh_put(parsed);

@@ -3,6 +3,7 @@
 // interface holds an address. IPv4 addresses are in network byte order.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -35,6 +36,9 @@ struct Neighbour {
   int state = 0; // NUD_*
   std::vector<unsigned char> linkAddress;
   unsigned messageType = 0; // RTM_NEWNEIGH or RTM_DELNEIGH when it came as an event
+  // How long ago the kernel last changed the entry's state (for a FAILED
+  // entry: when it gave the resolution up), when it says.
+  std::optional<std::chrono::milliseconds> sinceUpdate;
 
   // Has a link-layer address and is not waiting for, or past failing, a
   // resolution (INCOMPLETE, FAILED, NONE).

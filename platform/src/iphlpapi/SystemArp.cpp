@@ -10,12 +10,15 @@
 // - A source address other than 0 must be one of this machine's addresses
 //   (ERROR_NOT_FOUND otherwise), and the destination must be reached through
 //   the interface that holds it (ERROR_BAD_NET_NAME otherwise).
+// - An address whose resolution the kernel gave up moments ago fails at once
+//   (iphlpapi/ArpVerdict.h).
 // - The request is triggered by a UDP datagram to the discard port, which
 //   needs no privileges. The wait ends with the kernel's own verdict, or a
 //   second after the kernel should have given up.
 //
 // Every call opens its own netlink sockets, so calls from several threads do
 // not share anything.
+#include "iphlpapi/ArpVerdict.h"
 #include "iphlpapi/IphlpapiBackends.h"
 #include "iphlpapi/NeighbourWatch.h"
 #include "iphlpapi/ResolutionStart.h"
@@ -75,9 +78,12 @@ public:
         (sourceInterface && *sourceInterface != route->interface))
       return ERROR_BAD_NET_NAME;
 
-    if (auto entry = platform::rtnl::neighbour(socket.get(), route->interface, destination);
-        entry && entry->resolved())
-      return copyAddress(entry->linkAddress, macAddress, physicalAddressLength);
+    if (auto entry = platform::rtnl::neighbour(socket.get(), route->interface, destination)) {
+      if (entry->resolved())
+        return copyAddress(entry->linkAddress, macAddress, physicalAddressLength);
+      if (platform::recentFailure(*entry))
+        return ERROR_BAD_NET_NAME;
+    }
 
     Neighbour resolved;
     const DWORD result = resolve(socket.get(), route->interface, destination, source, resolved);

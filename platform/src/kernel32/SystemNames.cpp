@@ -32,6 +32,7 @@ public:
 } // namespace
 
 platform::NamesBackend &platform::systemNames() {
-  static SystemNames names;
+  // Never destroyed: the work ahead's threads may ask for it at exit.
+  static auto &names = *new SystemNames;
   return names;
 }

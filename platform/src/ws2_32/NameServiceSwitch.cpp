@@ -65,6 +65,7 @@ public:
 } // namespace
 
 platform::ResolverBackend &platform::nameServiceSwitch() {
-  static SystemResolver resolver;
+  // Never destroyed, as the chain that uses it (ws2_32/SystemResolverChain.cpp).
+  static auto &resolver = *new SystemResolver;
   return resolver;
 }

@@ -3,7 +3,11 @@
 // serves each process, so connections to servers are kept and reused.
 // A server is first asked whether it accepts a connection at all, outside
 // the lock, so that one that is switched off stalls only its own listing.
+// Listing a level starts the listings of the level below on the work ahead's
+// threads (common/WorkAhead.h).
 #include "mpr/MprBackends.h"
+#include "common/WorkAhead.h"
+#include "iphlpapi/ArpVerdict.h"
 #include "mpr/browse/SmbReachability.h"
 #include "mpr/browse/SmbUrl.h"
 #include "ws2_32/Ws2_32Backends.h"
@@ -23,6 +27,7 @@
 namespace {
 
 using platform::BrowseEntry;
+namespace ahead = platform::ahead;
 
 // libsmbclient's state in one process: the context and the lock around it.
 //
@@ -144,20 +149,6 @@ BrowseEntry::Kind kindOf(unsigned int smbcType) {
   }
 }
 
-// The server's IPv4 address from the platform's resolver (as gethostbyname
-// asks), or std::nullopt when that fails. Given a name it has no connection
-// for, libsmbclient first asks the network whether the name is a
-// workgroup's, and waits out that broadcast (about half a second per server)
-// before it connects; given an address it connects at once.
-std::optional<in_addr> serverAddress(const std::string &server) {
-  const std::optional<platform::HostEntry> host = platform::currentResolver().byName(server);
-  if (!host || host->addresses.empty())
-    return std::nullopt;
-  in_addr address{};
-  address.s_addr = host->addresses.front(); // network order, as in a hostent
-  return address;
-}
-
 std::string dottedAddress(in_addr address) {
   char text[INET_ADDRSTRLEN] = "";
   if (inet_ntop(AF_INET, &address, text, sizeof text) == nullptr)
@@ -181,46 +172,93 @@ DWORD errorFor(bool topLevel, int error) {
   }
 }
 
+// A listing of the top level or a workgroup (over SMB1), or of a server's
+// shares at `host` (a dotted address, or a name for libsmbclient to look up).
+ahead::Listing listUnderLock(const std::string &container, bool server, const std::string &host) {
+  const std::string url = server              ? platform::smbUrl(host)
+                          : container.empty() ? "smb://"
+                                              : platform::smbUrl(container);
+  SmbSession &session = currentSession();
+  std::lock_guard lock(session.lock);
+  SMBCCTX *context = sessionContext(session);
+  if (context == nullptr)
+    return {ERROR_NO_NETWORK, {}};
+  if (server) {
+    // Servers without SMB1 list their shares over SMB2 or 3.
+    smbc_setOptionProtocols(context, "NT1", "SMB3");
+  } else {
+    // Workgroup and server lists exist only in SMB1; with a wider range
+    // libsmbclient returns nothing, without an error.
+    smbc_setOptionProtocols(context, "NT1", "NT1");
+  }
+  errno = 0;
+  OpenDirectory directory(context, url);
+  if (!directory.isOpen())
+    return {errorFor(container.empty(), errno), {}};
+  ahead::Listing listing{NO_ERROR, {}};
+  while (const smbc_dirent *entry = directory.next())
+    listing.entries.push_back(
+        {kindOf(entry->smbc_type), entry->name, entry->comment != nullptr ? entry->comment : ""});
+  return listing;
+}
+
+// A server's shares: its address first (published for gethostbyname), then
+// whether it answers at all, then the listing, which is the only step that
+// holds the lock. Resolved and reached outside it: both may wait on the
+// network.
+void listServer(const std::string &name, ahead::Work &work) {
+  const std::optional<platform::HostEntry> host = platform::currentResolver().byName(name);
+  work.publishHost(host);
+  // Given a name it has no connection for, libsmbclient first asks the
+  // network whether the name is a workgroup's, and waits out that broadcast
+  // (about half a second per server) before it connects; given an address
+  // it connects at once.
+  std::optional<in_addr> address;
+  if (host && !host->addresses.empty())
+    address = in_addr{host->addresses.front()}; // network order, as in a hostent
+  // A name the resolver does not know goes to libsmbclient's own lookup,
+  // which is NetBIOS.
+  if (!address && !platform::netbiosEnabled())
+    return work.publishListing({ERROR_BAD_NETPATH, {}});
+  if (address &&
+      (platform::recentlyUnreachable(address->s_addr) || !platform::smbPortAnswers(*address)))
+    return work.publishListing({ERROR_BAD_NETPATH, {}});
+  work.publishListing(listUnderLock("\\\\" + name, true, address ? dottedAddress(*address) : name));
+}
+
+void steps(const std::string &container, ahead::Work &work);
+
+// What the walk lists next: the workgroups of the top level, the computers
+// of a workgroup.
+void prepareBelow(const std::string &container, const std::vector<BrowseEntry> &entries) {
+  const BrowseEntry::Kind next =
+      container.empty() ? BrowseEntry::Kind::Workgroup : BrowseEntry::Kind::Computer;
+  std::vector<std::string> containers;
+  for (const BrowseEntry &entry : entries)
+    if (entry.kind == next && !entry.name.empty())
+      containers.push_back(container.empty() ? entry.name : "\\\\" + entry.name);
+  ahead::prepare(containers, steps);
+}
+
+// The steps of one listing, wherever they run.
+void steps(const std::string &container, ahead::Work &work) {
+  if (container.rfind("\\\\", 0) == 0)
+    return listServer(container.substr(2), work);
+  ahead::Listing listing = listUnderLock(container, false, {});
+  if (listing.status == NO_ERROR)
+    prepareBelow(container, listing.entries);
+  work.publishListing(std::move(listing));
+}
+
 class SmbBrowser final : public platform::BrowseBackend {
 public:
   DWORD list(const std::string &container, std::vector<BrowseEntry> &entries) override {
-    const bool server = container.rfind("\\\\", 0) == 0;
-    // Resolved and reached before taking the lock: both may wait on the
-    // network.
-    std::string host;
-    if (server) {
-      const std::optional<in_addr> address = serverAddress(container.substr(2));
-      // A name the resolver does not know goes to libsmbclient's own
-      // lookup, which is NetBIOS.
-      if (!address && !platform::netbiosEnabled())
-        return ERROR_BAD_NETPATH;
-      if (address && !platform::smbPortAnswers(*address))
-        return ERROR_BAD_NETPATH;
-      host = address ? dottedAddress(*address) : container.substr(2);
-    }
-    const std::string url = server              ? platform::smbUrl(host)
-                            : container.empty() ? "smb://"
-                                                : platform::smbUrl(container);
-    SmbSession &session = currentSession();
-    std::lock_guard lock(session.lock);
-    SMBCCTX *context = sessionContext(session);
-    if (context == nullptr)
-      return ERROR_NO_NETWORK;
-    if (server) {
-      // Servers without SMB1 list their shares over SMB2 or 3.
-      smbc_setOptionProtocols(context, "NT1", "SMB3");
-    } else {
-      // Workgroup and server lists exist only in SMB1; with a wider range
-      // libsmbclient returns nothing, without an error.
-      smbc_setOptionProtocols(context, "NT1", "NT1");
-    }
-    errno = 0;
-    OpenDirectory directory(context, url);
-    if (!directory.isOpen())
-      return errorFor(container.empty(), errno);
-    while (const smbc_dirent *entry = directory.next())
-      entries.push_back(
-          {kindOf(entry->smbc_type), entry->name, entry->comment != nullptr ? entry->comment : ""});
+    if (container.empty())
+      ahead::startWalk();
+    const ahead::Listing listing = ahead::list(container, steps);
+    if (listing.status != NO_ERROR)
+      return listing.status;
+    entries.insert(entries.end(), listing.entries.begin(), listing.entries.end());
     return NO_ERROR;
   }
 };
@@ -228,6 +266,6 @@ public:
 } // namespace
 
 platform::BrowseBackend &platform::smbBrowser() {
-  static SmbBrowser browser;
+  static auto &browser = *new SmbBrowser;
   return browser;
 }

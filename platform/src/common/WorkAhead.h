@@ -1,0 +1,116 @@
+// What the platform does ahead of a walk of the browse list, as the services
+// of a Windows machine know answers before a program asks for them.
+//
+// A program walks the browse list one call after another: a workgroup's
+// computers, then for each computer its shares, its address and its MAC
+// address. When a level is listed, the platform starts the next steps for
+// every name below it on a few threads of its own; the program's call then
+// takes the result that is ready, or runs the step itself when no thread has
+// started it yet, or waits for the thread that has. A switched-off computer
+// then costs its timeouts once, beside the others, instead of one after the
+// other.
+//
+// A result counts only within the walk that prepared it (a walk starts when
+// the top level is listed) and while it is younger than kTrustFor: a program
+// never gets from here what an earlier search found.
+#pragma once
+
+#include <platform/backends.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace platform::ahead {
+
+using Clock = std::chrono::steady_clock;
+
+// Threads working ahead at most. Each holds at most one lookup's sockets (a
+// name query, two connection attempts to a server's SMB ports, or a share
+// listing), so the work in flight stays under about 50 descriptors and 16
+// neighbour entries being resolved. 16 switched-off computers then cost one
+// ARP timeout together, and the live ones of an office LAN are each done in
+// milliseconds.
+inline constexpr size_t kWorkers = 16;
+
+// How long a prepared result stands for the network. Windows' neighbour cache
+// keeps an address reachable for 15 to 45 s (ReachableTime) and its NetBIOS
+// name cache for minutes; one search of an office LAN takes seconds. 10 s is
+// below all of them and long enough for a search to reach every computer
+// whose steps were started when its workgroup was listed.
+inline constexpr std::chrono::seconds kTrustFor{10};
+
+// Computers and workgroups prepared for one walk at most; the names beyond
+// them are looked up when the program asks, as without the work ahead.
+inline constexpr size_t kMaxPrepared = 512;
+
+// False with VELNOR_WORKAHEAD=0: every call then does its own work.
+bool enabled();
+
+// The top level is being listed: a new walk starts, and whatever was
+// prepared before it is no longer used.
+void startWalk();
+// When the current walk started; the clock's epoch before the first.
+Clock::time_point walkStartedAt();
+
+// A listing of one container as the browse backend reports it.
+struct Listing {
+  DWORD status = ERROR_BAD_NETPATH;
+  std::vector<BrowseEntry> entries;
+};
+
+class Work;
+// The steps for one container: they publish the listing, and for a computer
+// first its address.
+using Steps = std::function<void(const std::string &container, Work &work)>;
+
+// One prepared piece of work and its results. The thread that claims it runs
+// it; everyone else waits for the results it publishes.
+class Work {
+public:
+  // Runs the steps if nobody has claimed them yet; whatever happens, both
+  // results are published.
+  void run(const std::string &container, const Steps &steps);
+
+  // The address step's result, once it is known (the runner publishes it
+  // before it goes on).
+  void publishHost(std::optional<HostEntry> host);
+  void publishListing(Listing listing);
+
+  // The listing, waiting for the runner.
+  Listing listing();
+  // The address step's result: ready, or waited for when another thread
+  // runs the work; std::nullopt when nobody has started it, or when the
+  // caller is the one running it.
+  std::optional<std::optional<HostEntry>> host();
+
+private:
+  bool claim();
+
+  std::mutex lock_;
+  std::condition_variable changed_;
+  bool claimed_ = false;
+  std::thread::id runner_;
+  std::optional<std::optional<HostEntry>> host_;
+  std::optional<Listing> listing_;
+};
+
+// Queues the steps for each container (a workgroup, or "\\\\NAME") not yet
+// prepared in this walk, while enabled().
+void prepare(const std::vector<std::string> &containers, const Steps &steps);
+
+// The listing of a container: the prepared one of this walk while it is
+// fresh (its listing is handed out once: a second listing of the same
+// container does its own work again), else what the steps give now.
+Listing list(const std::string &container, const Steps &steps);
+
+// The prepared address of a computer, without taking its work.
+std::optional<std::optional<HostEntry>> preparedHost(const std::string &name);
+
+} // namespace platform::ahead
