@@ -1,4 +1,4 @@
-// WS-Discovery replies and metadata as they come from the LAN, through
+// WS-Discovery replies, announcements and metadata as they come from the LAN, through
 // libxml2 with DTDs and entities off: the readers must never crash, expand
 // an entity or accept a reply without what it must hold.
 #include "FuzzCheck.h"
@@ -22,6 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
       for (const wsd::Match &match : matches->matches)
         FUZZ_CHECK(!match.endpoint.empty() && match.endpoint.size() <= 255);
     }
+  if (const auto said = wsd::readAnnouncement(text))
+    FUZZ_CHECK(!said->match.endpoint.empty() && said->match.endpoint.size() <= 255);
   if (const auto computer = wsd::readComputer(text)) {
     FUZZ_CHECK(!computer->name.empty() && !computer->workgroup.empty());
     FUZZ_CHECK(computer->name.find_first_of("/\\ ") == std::string::npos);

@@ -11,6 +11,10 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <optional>
@@ -112,3 +116,66 @@ TEST_F(ModernLab, WithoutNetbiosDiscoveryAndMdnsStillFindEveryComputer) {
 }
 
 } // namespace
+
+// wsdd as a computer that joins the LAN in the peer namespace: its Hello when
+// it starts, its Bye when it is told to stop.
+class JoiningComputer {
+public:
+  explicit JoiningComputer(const char *name) {
+    const char *prefix = std::getenv("VELNOR_LAB_PREFIX");
+    const std::string ns = std::string(prefix != nullptr ? prefix : "vlabm") + "-peer";
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      ::execlp("ip", "ip", "netns", "exec", ns.c_str(), "wsdd", "-4", "-i", "eth0", "-n", name,
+               "-w", std::string(lab::kWsdOnlyGroup).c_str(), "-s", static_cast<char *>(nullptr));
+      ::_exit(127);
+    }
+  }
+  ~JoiningComputer() { leave(); }
+  void leave() {
+    if (pid_ <= 0)
+      return;
+    ::kill(pid_, SIGTERM);
+    ::waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+  }
+
+private:
+  pid_t pid_ = -1;
+};
+
+// The names below the container (through the program's utility only: the
+// list may change between two calls) as soon as `done` says they are right,
+// trying for at most five seconds; the last ones seen otherwise.
+Names namesOnceSettled(const std::string &container, bool (*done)(const Names &)) {
+  Names names;
+  for (int attempt = 0; attempt < 25; ++attempt) {
+    QStringList listed;
+    WSockUtils::EnumerateNetworkNames(QString::fromStdString(container), listed);
+    names.clear();
+    for (const QString &name : listed)
+      names.push_back(name.toStdString());
+    std::sort(names.begin(), names.end());
+    if (done(names))
+      break;
+    ::usleep(200 * 1000);
+  }
+  return names;
+}
+
+TEST_F(ModernLab, AnnouncementsKeepTheListCurrentBetweenWalks) {
+  // The first walk of this process has probed; from then on it listens,
+  // and within the kept result's time nothing probes again.
+  ASSERT_FALSE(namesBelow(std::string(lab::kWsdOnlyGroup)).empty());
+  const auto holdsLatecomer = [](const Names &names) {
+    return std::count(names.begin(), names.end(), "\\\\LATECOMER") == 1;
+  };
+  JoiningComputer latecomer("LATECOMER");
+  EXPECT_EQ(namesOnceSettled(std::string(lab::kWsdOnlyGroup), +holdsLatecomer),
+            (Names{"\\\\ATLAS", "\\\\LATECOMER"}));
+  latecomer.leave();
+  EXPECT_EQ(
+      namesOnceSettled(
+          std::string(lab::kWsdOnlyGroup), +[](const Names &names) { return names.size() == 1; }),
+      (Names{"\\\\ATLAS"}));
+}

@@ -3,26 +3,74 @@
 #include "common/AsciiCase.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace platform::wsd {
 
 std::vector<DiscoveredComputer> DiscoveryCache::computers() {
   std::lock_guard guard(lock_);
   const Clock::time_point now = now_();
-  if (ranAt_ && now - *ranAt_ < kKeepFor)
+  const bool young = ranAt_ && now - *ranAt_ < kKeepFor;
+  if (young || (ranAt_ && current_)) {
+    refreshDue_ = refreshDue_ || !young;
     return kept_;
-  kept_ = run_();
+  }
+  adopt(run_());
+  return kept_;
+}
+
+void DiscoveryCache::keepCurrent() {
+  std::lock_guard guard(lock_);
+  current_ = true;
+}
+
+bool DiscoveryCache::refreshDue() {
+  std::lock_guard guard(lock_);
+  return std::exchange(refreshDue_, false);
+}
+
+void DiscoveryCache::refresh() {
+  std::vector<DiscoveredComputer> fresh = run_();
+  std::lock_guard guard(lock_);
+  adopt(std::move(fresh));
+}
+
+void DiscoveryCache::adopt(std::vector<DiscoveredComputer> computers) {
+  kept_ = std::move(computers);
   // Kept from when the run ended: a walk started by it has the full time.
   ranAt_ = now_();
   ++runs_;
   for (const DiscoveredComputer &computer : kept_)
-    if (computer.address != 0)
-      addresses_[asciiLowered(computer.name)] = {computer.address, runs_};
+    remember(computer);
+}
+
+void DiscoveryCache::remember(const DiscoveredComputer &computer) {
+  if (computer.address == 0)
+    return;
+  addresses_[asciiLowered(computer.name)] = {computer.address, runs_};
   while (addresses_.size() > kMaxAddresses)
     addresses_.erase(
         std::min_element(addresses_.begin(), addresses_.end(),
                          [](const auto &a, const auto &b) { return a.second.run < b.second.run; }));
-  return kept_;
+}
+
+void DiscoveryCache::joined(DiscoveredComputer computer) {
+  std::lock_guard guard(lock_);
+  if (!ranAt_)
+    return; // the first run will hear of it
+  const auto same = std::find_if(kept_.begin(), kept_.end(), [&](const DiscoveredComputer &kept) {
+    return kept.endpoint == computer.endpoint || sameIgnoringAsciiCase(kept.name, computer.name);
+  });
+  remember(computer);
+  if (same != kept_.end())
+    *same = std::move(computer);
+  else if (kept_.size() < kMaxComputers)
+    kept_.push_back(std::move(computer));
+}
+
+void DiscoveryCache::left(const std::string &endpoint) {
+  std::lock_guard guard(lock_);
+  std::erase_if(kept_, [&](const DiscoveredComputer &kept) { return kept.endpoint == endpoint; });
 }
 
 std::optional<uint32_t> DiscoveryCache::addressOf(const std::string &name) {

@@ -1,6 +1,8 @@
 // The result of one WS-Discovery run, kept for a short time: one walk of the
 // browse list asks for it at the top level and again at every workgroup,
 // and must not probe the LAN each time. Concurrent callers share one run.
+// Once the process listens for announcements, they keep it current, and a
+// later walk does not wait for a probe window again.
 // The addresses runs gave stay known for the resolver's last step, up to
 // kMaxAddresses names.
 #pragma once
@@ -39,7 +41,25 @@ public:
       : run_(std::move(run)), now_(std::move(now)) {}
 
   // The kept result while it is younger than kKeepFor, else a new run's.
+  // While someone keeps it current (keptCurrent), the kept result at once:
+  // when it is older than kKeepFor, a new run is due (refreshDue) for the
+  // next caller, as a computer can leave without a Bye.
   std::vector<DiscoveredComputer> computers();
+
+  // From now on the announcements keep the result current.
+  void keepCurrent();
+  // Whether a run is due, once; the caller then runs refresh().
+  bool refreshDue();
+  void refresh();
+
+  // A computer that announced itself: it replaces the kept one with the same
+  // endpoint or name, or joins them while fewer than kMaxComputers are kept.
+  void joined(DiscoveredComputer computer);
+  // A device that said Bye.
+  void left(const std::string &endpoint);
+
+  // Computers kept at most: as many as one run takes endpoints.
+  static constexpr size_t kMaxComputers = 256;
 
   // The address a run of this process gave for the name (ASCII case
   // ignored), the latest one if it changed, while it is among the
@@ -47,11 +67,17 @@ public:
   std::optional<uint32_t> addressOf(const std::string &name);
 
 private:
+  // Call with the lock held.
+  void adopt(std::vector<DiscoveredComputer> computers);
+  void remember(const DiscoveredComputer &computer);
+
   Run run_;
   std::function<Clock::time_point()> now_;
   std::mutex lock_;
   std::optional<Clock::time_point> ranAt_;
   std::vector<DiscoveredComputer> kept_;
+  bool current_ = false;
+  bool refreshDue_ = false;
   struct Known {
     uint32_t address = 0;
     uint64_t run = 0; // the last run that gave it

@@ -60,8 +60,8 @@ struct Transfer {
   const Endpoint *endpoint = nullptr;
 };
 
-// The Gets of all endpoints, kMaxTransfers at a time and in the endpoints'
-// order, all within `timeout`; only complete 200 replies are read.
+} // namespace
+
 std::vector<DiscoveredComputer> fetchMetadata(const std::vector<Endpoint> &endpoints,
                                               std::chrono::milliseconds timeout) {
   std::vector<DiscoveredComputer> computers;
@@ -132,14 +132,13 @@ std::vector<DiscoveredComputer> fetchMetadata(const std::vector<Endpoint> &endpo
     if (status != 200 || transfer == nullptr)
       continue;
     if (const std::optional<ComputerName> name = readComputer(transfer->body))
-      computers.push_back({name->name, name->workgroup, transfer->endpoint->host});
+      computers.push_back(
+          {name->name, name->workgroup, transfer->endpoint->host, transfer->endpoint->address});
   }
   for (const auto &transfer : transfers)
     curl_multi_remove_handle(multi.get(), transfer->easy.get());
   return computers;
 }
-
-} // namespace
 
 std::vector<DiscoveredComputer> discoverComputers(const std::vector<Ipv4Interface> &interfaces,
                                                   const DiscoveryTimes &times) {

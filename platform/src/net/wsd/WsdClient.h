@@ -36,6 +36,11 @@ struct DiscoveryTimes {
 std::vector<DiscoveredComputer> discoverComputers(const std::vector<Ipv4Interface> &interfaces,
                                                   const DiscoveryTimes &times = {});
 
+// The Gets of the endpoints' metadata, kMaxTransfers at a time and in the
+// endpoints' order, all within `timeout`; only complete 200 replies are read.
+std::vector<DiscoveredComputer> fetchMetadata(const std::vector<Endpoint> &endpoints,
+                                              std::chrono::milliseconds timeout);
+
 // Metadata Gets running at once. Each holds a socket, and a host on the LAN
 // answers in a few ms, so 16 at a time fetch the most endpoints a run keeps
 // (256) well within the Get timeout while this client's descriptors stay

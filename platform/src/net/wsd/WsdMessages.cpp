@@ -27,6 +27,8 @@ constexpr char kProbeMatchesAction[] =
     "http://schemas.xmlsoap.org/ws/2005/04/discovery/ProbeMatches";
 constexpr char kResolveMatchesAction[] =
     "http://schemas.xmlsoap.org/ws/2005/04/discovery/ResolveMatches";
+constexpr char kHelloAction[] = "http://schemas.xmlsoap.org/ws/2005/04/discovery/Hello";
+constexpr char kByeAction[] = "http://schemas.xmlsoap.org/ws/2005/04/discovery/Bye";
 constexpr char kGetAction[] = "http://schemas.xmlsoap.org/ws/2004/09/transfer/Get";
 constexpr char kGetResponseAction[] = "http://schemas.xmlsoap.org/ws/2004/09/transfer/GetResponse";
 constexpr char kAnonymous[] = "http://schemas.xmlsoap.org/ws/2004/08/addressing/role/anonymous";
@@ -163,7 +165,8 @@ struct Envelope {
   std::string action, messageId, relatesTo;
 };
 
-std::optional<Envelope> readEnvelope(const xmlDoc *doc) {
+// A reply names the request it answers; an announcement answers nothing.
+std::optional<Envelope> readEnvelope(const xmlDoc *doc, bool reply = true) {
   const xmlNode *root = xmlDocGetRootElement(const_cast<xmlDoc *>(doc));
   if (!is(root, kSoapNs, "Envelope"))
     return std::nullopt;
@@ -175,12 +178,27 @@ std::optional<Envelope> readEnvelope(const xmlDoc *doc) {
   const auto action = text(child(envelope.header, kAddressingNs, "Action"));
   const auto messageId = text(child(envelope.header, kAddressingNs, "MessageID"));
   const auto relatesTo = text(child(envelope.header, kAddressingNs, "RelatesTo"));
-  if (!action || !messageId || messageId->empty() || !relatesTo || relatesTo->empty())
+  if (!action || !messageId || messageId->empty() || (reply && (!relatesTo || relatesTo->empty())))
     return std::nullopt;
   envelope.action = *action;
   envelope.messageId = *messageId;
-  envelope.relatesTo = *relatesTo;
+  envelope.relatesTo = relatesTo.value_or("");
   return envelope;
+}
+
+// A ProbeMatch, ResolveMatch, Hello or Bye: the endpoint it is about.
+std::optional<Match> readMatch(const xmlDoc *doc, const xmlNode *item) {
+  const auto endpoint =
+      text(child(child(item, kAddressingNs, "EndpointReference"), kAddressingNs, "Address"));
+  if (!endpoint || endpoint->empty() || endpoint->size() > kMaxNameLength)
+    return std::nullopt;
+  Match match{*endpoint, false, {}};
+  const xmlNode *types = child(item, kDiscoveryNs, "Types");
+  if (const auto list = text(types))
+    match.computer = typesHoldComputer(doc, types, *list);
+  if (const auto xaddrs = text(child(item, kDiscoveryNs, "XAddrs")))
+    match.xaddrs = words(*xaddrs);
+  return match;
 }
 
 bool isOddName(const std::string &name) {
@@ -240,19 +258,27 @@ std::optional<Matches> readMatches(std::string_view datagram, MatchKind kind) {
     return std::nullopt;
   Matches matches{envelope->messageId, envelope->relatesTo, {}};
   for (const xmlNode *item : children(list, kDiscoveryNs, probe ? "ProbeMatch" : "ResolveMatch")) {
-    const auto endpoint =
-        text(child(child(item, kAddressingNs, "EndpointReference"), kAddressingNs, "Address"));
-    if (!endpoint || endpoint->empty() || endpoint->size() > kMaxNameLength)
-      continue;
-    Match match{*endpoint, false, {}};
-    const xmlNode *types = child(item, kDiscoveryNs, "Types");
-    if (const auto list = text(types))
-      match.computer = typesHoldComputer(doc.get(), types, *list);
-    if (const auto xaddrs = text(child(item, kDiscoveryNs, "XAddrs")))
-      match.xaddrs = words(*xaddrs);
-    matches.matches.push_back(std::move(match));
+    if (std::optional<Match> match = readMatch(doc.get(), item))
+      matches.matches.push_back(std::move(*match));
   }
   return matches;
+}
+
+std::optional<Announcement> readAnnouncement(std::string_view datagram) {
+  const Document doc = parse(datagram);
+  if (!doc)
+    return std::nullopt;
+  const std::optional<Envelope> envelope = readEnvelope(doc.get(), false);
+  if (!envelope)
+    return std::nullopt;
+  const bool hello = envelope->action == kHelloAction;
+  if (!hello && envelope->action != kByeAction)
+    return std::nullopt;
+  std::optional<Match> match =
+      readMatch(doc.get(), child(envelope->body, kDiscoveryNs, hello ? "Hello" : "Bye"));
+  if (!match)
+    return std::nullopt;
+  return Announcement{hello, std::move(*match)};
 }
 
 std::optional<ComputerName> parseComputerText(std::string_view text) {

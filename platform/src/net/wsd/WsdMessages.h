@@ -46,6 +46,16 @@ enum class MatchKind { Probe, Resolve };
 // MessageID and a RelatesTo.
 std::optional<Matches> readMatches(std::string_view datagram, MatchKind kind);
 
+// A Hello (a device joins the LAN) or a Bye (it leaves), multicast by the
+// device itself.
+struct Announcement {
+  bool hello = false;
+  Match match;
+};
+
+// std::nullopt for anything but a well-formed Hello or Bye with a MessageID.
+std::optional<Announcement> readAnnouncement(std::string_view datagram);
+
 // What a computer's pub:Computer says: "NAME/Workgroup:WG" or
 // "NAME/Domain:DNSDOMAIN".
 struct ComputerName {
