@@ -17,33 +17,44 @@ const char kDefaultFolder[] = "/usr/share/ieee-data";
 
 // One record of RFC 4180 text from `at` on: fields split at commas, quoted
 // fields may hold commas, line breaks and doubled quotes. Advances `at` past
-// the record's line break.
-QStringList nextRecord(const QString &text, qsizetype &at) {
-  QStringList fields;
-  QString field;
+// the record's line break. Works on the bytes: the registry is large, and
+// only the names kept are decoded.
+QList<QByteArray> nextRecord(const QByteArray &text, qsizetype &at) {
+  QList<QByteArray> fields;
+  QByteArray field;
   bool quoted = false;
   while (at < text.size()) {
-    const QChar c = text[at++];
+    if (!quoted) {
+      // Up to the next comma, quote or line break at once.
+      qsizetype end = at;
+      while (end < text.size() && text[end] != ',' && text[end] != '"' && text[end] != '\n')
+        ++end;
+      field += QByteArrayView(text).sliced(at, end - at);
+      at = end;
+      if (at == text.size())
+        break;
+    }
+    const char c = text[at++];
     if (quoted) {
-      if (c == u'"' && at < text.size() && text[at] == u'"') {
+      if (c == '"' && at < text.size() && text[at] == '"') {
         field += c;
         ++at;
-      } else if (c == u'"') {
+      } else if (c == '"') {
         quoted = false;
       } else {
         field += c;
       }
-    } else if (c == u'"') {
+    } else if (c == '"') {
       quoted = true;
-    } else if (c == u',') {
+    } else if (c == ',') {
       fields << field;
       field.clear();
-    } else if (c == u'\n') {
+    } else { // the line break
       break;
-    } else if (c != u'\r') {
-      field += c;
     }
   }
+  if (field.endsWith('\r'))
+    field.chop(1);
   fields << field;
   return fields;
 }
@@ -80,21 +91,21 @@ void MacVendors::read(const QString &path, int bits) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly))
     return;
-  const QString text = QString::fromUtf8(file.readAll());
+  const QByteArray text = file.readAll();
   auto &blocks = blocks_[static_cast<size_t>(std::find(kBlockBits.begin(), kBlockBits.end(), bits) -
                                              kBlockBits.begin())];
   qsizetype at = 0;
   nextRecord(text, at); // the column headings
   while (at < text.size()) {
-    const QStringList fields = nextRecord(text, at);
+    const QList<QByteArray> fields = nextRecord(text, at);
     if (fields.size() <= kOrganizationColumn)
       continue;
-    const QString assignment = fields[kAssignmentColumn].trimmed();
+    const QByteArray assignment = fields[kAssignmentColumn].trimmed();
     bool ok = false;
     const quint64 prefix = assignment.toULongLong(&ok, 16);
     // Each file holds blocks of its own length only.
     if (ok && assignment.size() == bits / 4)
-      blocks.insert(prefix, fields[kOrganizationColumn].trimmed());
+      blocks.insert(prefix, QString::fromUtf8(fields[kOrganizationColumn].trimmed()));
   }
 }
 

@@ -7,6 +7,12 @@
 
 #include <QtEndian>
 
+#include <condition_variable>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <thread>
+
 #include <set>
 
 namespace {
@@ -30,6 +36,60 @@ uint32_t toNetwork(uint32_t hostOrder) {
 uint32_t toHost(uint32_t networkOrder) {
   return qFromBigEndian(networkOrder);
 }
+
+// Names each host as soon as the sweep finds it, while the sweep still waits
+// for the others: at most platform::kNamingsAtOnce at a time.
+class Naming {
+public:
+  ~Naming() { finish(); }
+
+  void add(uint32_t address) {
+    std::lock_guard guard(lock_);
+    queue_.push_back(address);
+    if (workers_.size() < platform::kNamingsAtOnce && workers_.size() < queue_.size() + busy_)
+      workers_.emplace_back(&Naming::work, this);
+    wake_.notify_one();
+  }
+
+  // Waits for every naming; the names by address.
+  std::map<uint32_t, platform::AddressName> finish() {
+    {
+      std::lock_guard guard(lock_);
+      done_ = true;
+    }
+    wake_.notify_all();
+    for (std::thread &worker : workers_)
+      worker.join();
+    workers_.clear();
+    return names_;
+  }
+
+private:
+  void work() {
+    std::unique_lock hold(lock_);
+    for (;;) {
+      wake_.wait(hold, [&] { return !queue_.empty() || done_; });
+      if (queue_.empty())
+        return;
+      const uint32_t address = queue_.front();
+      queue_.pop_front();
+      ++busy_;
+      hold.unlock();
+      platform::AddressName name = platform::nameAddresses({address}).front();
+      hold.lock();
+      --busy_;
+      names_[address] = std::move(name);
+    }
+  }
+
+  std::mutex lock_;
+  std::condition_variable wake_;
+  std::deque<uint32_t> queue_;
+  size_t busy_ = 0;
+  bool done_ = false;
+  std::vector<std::thread> workers_;
+  std::map<uint32_t, platform::AddressName> names_;
+};
 
 } // namespace
 
@@ -91,19 +151,23 @@ std::vector<uint32_t> HostAddresses(const std::vector<SweepRange> &ranges) {
 
 QList<ScanRow> SweepRows(const std::vector<uint32_t> &addresses, const QSet<QString> &listed,
                          const std::function<void(size_t, size_t)> &progress) {
+  const auto unlisted = [&](uint32_t address) { return !listed.contains(dotted(toHost(address))); };
+  Naming naming;
   std::vector<platform::SweptHost> live;
-  for (platform::SweptHost &host : platform::sweepNeighbours(addresses, progress))
-    if (!listed.contains(dotted(toHost(host.address))))
+  for (platform::SweptHost &host :
+       platform::sweepNeighbours(addresses, progress, [&](const platform::SweptHost &found) {
+         if (unlisted(found.address))
+           naming.add(found.address);
+       }))
+    if (unlisted(host.address))
       live.push_back(std::move(host));
-  std::vector<uint32_t> unnamed;
-  for (const platform::SweptHost &host : live)
-    unnamed.push_back(host.address);
-  const std::vector<platform::AddressName> names = platform::nameAddresses(unnamed);
+  std::map<uint32_t, platform::AddressName> names = naming.finish();
 
   QList<ScanRow> rows;
   for (size_t i = 0; i < live.size(); ++i) {
     ScanRow row;
-    row.computer = fromAnsi(names[i].name);
+    const platform::AddressName &name = names[live[i].address];
+    row.computer = fromAnsi(name.name);
     row.address = dotted(toHost(live[i].address));
     row.mac = QString::fromLatin1(QByteArray(reinterpret_cast<const char *>(live[i].mac.data()),
                                              static_cast<qsizetype>(live[i].mac.size()))
@@ -111,7 +175,7 @@ QList<ScanRow> SweepRows(const std::vector<uint32_t> &addresses, const QSet<QStr
                                       .toUpper());
     row.vendor = SystemMacVendors().VendorOf(row.mac);
     row.foundBy << kFoundBySweep;
-    if (names[i].source == platform::NameSource::Mdns)
+    if (name.source == platform::NameSource::Mdns)
       row.foundBy << kFoundByMdns;
     rows << row;
   }

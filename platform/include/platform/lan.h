@@ -44,11 +44,13 @@ struct SweptHost {
 // each one on a local subnet (no gateway) whose neighbour entry is resolved
 // already or gets resolved within the wait for the kernel's second request.
 // This machine's own addresses and anything off-link are passed over. One
-// UDP socket and two netlink sockets; `progress` (done, total) after each
-// request and at the end.
+// UDP socket and one netlink socket; `progress` (done, total) after each
+// request and at the end; `found` with each host as soon as it answers, so
+// that its naming need not wait for the end of the sweep.
 VELPLATFORM_API std::vector<SweptHost>
 sweepNeighbours(const std::vector<uint32_t> &addresses,
-                const std::function<void(size_t, size_t)> &progress = {});
+                const std::function<void(size_t, size_t)> &progress = {},
+                const std::function<void(const SweptHost &)> &found = {});
 
 enum class NameSource { None, HostsOrDns, Netbios, Mdns };
 

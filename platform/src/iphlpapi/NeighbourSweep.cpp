@@ -92,7 +92,8 @@ std::vector<LocalSubnet> localSubnets() {
 }
 
 std::vector<SweptHost> sweepNeighbours(const std::vector<uint32_t> &addresses,
-                                       const std::function<void(size_t, size_t)> &progress) {
+                                       const std::function<void(size_t, size_t)> &progress,
+                                       const std::function<void(const SweptHost &)> &announce) {
   const auto report = [&](size_t done) {
     if (progress)
       progress(done, addresses.size());
@@ -104,6 +105,12 @@ std::vector<SweptHost> sweepNeighbours(const std::vector<uint32_t> &addresses,
     return {};
   }
   std::map<uint32_t, std::vector<unsigned char>> found;
+  const auto keep = [&](uint32_t address, const std::vector<unsigned char> &mac) {
+    if (mac.empty() || !found.emplace(address, mac).second)
+      return;
+    if (announce)
+      announce({address, mac});
+  };
   std::map<uint32_t, Unsettled> unsettled;
   std::map<int, std::chrono::milliseconds> giveUpTimes; // by interface index
   const auto settle = [&] {
@@ -112,7 +119,7 @@ std::vector<SweptHost> sweepNeighbours(const std::vector<uint32_t> &addresses,
       if (waiting == unsettled.end())
         return;
       if (entry.resolved())
-        found[address] = entry.linkAddress;
+        keep(address, entry.linkAddress);
       if (entry.resolved() || (entry.state >= 0 && (entry.state & NUD_FAILED) != 0))
         unsettled.erase(waiting);
     });
@@ -120,6 +127,12 @@ std::vector<SweptHost> sweepNeighbours(const std::vector<uint32_t> &addresses,
     std::erase_if(unsettled, [&](const auto &item) { return item.second.settledBy <= now; });
   };
 
+  // Entries the kernel holds resolved already answer at once.
+  std::map<uint32_t, std::vector<unsigned char>> resolvedBefore;
+  readTable(socket.get(), [&](uint32_t address, const rtnl::Neighbour &entry) {
+    if (entry.resolved())
+      resolvedBefore[address] = entry.linkAddress;
+  });
   Clock::time_point lastSent{};
   for (size_t i = 0; i < addresses.size(); ++i) {
     const uint32_t address = addresses[i];
@@ -128,9 +141,8 @@ std::vector<SweptHost> sweepNeighbours(const std::vector<uint32_t> &addresses,
     if (!route || route->type != RTN_UNICAST || route->viaGateway || found.count(address) ||
         unsettled.count(address))
       continue;
-    if (auto entry = rtnl::neighbour(socket.get(), route->interface, address);
-        entry && entry->resolved()) {
-      found[address] = entry->linkAddress;
+    if (const auto entry = resolvedBefore.find(address); entry != resolvedBefore.end()) {
+      keep(address, entry->second);
       continue;
     }
     while (unsettled.size() >= kSweepResolutionsInFlight) {
