@@ -29,7 +29,9 @@ else()
   set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
   # The window's Japanese text needs a Japanese font; IPAPGothic stands in
   # for the font the windows name.
-  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-ipafont-gothic")
+  # ieee-data: the makers of network cards that velnor-scan and the host
+  # table show.
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-ipafont-gothic, ieee-data")
   # The summary above is the first line; CPack indents these lines.
   set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
       "Velnor walks the network browse list (workgroups, computers, disk shares),

@@ -2,6 +2,7 @@
 // text lines, with the progress dialog kept alive by message pumping.
 #include "LanHostSearch.h"
 #include "ListViewRows.h"
+#include "MacVendors.h"
 #include "StrPprog.h"
 #include "Unit1.h"
 
@@ -19,6 +20,7 @@ const QString kSearching = QStringLiteral("検索中です");
 const QString kSearchCaption = QStringLiteral("LAN内ホスト検索");
 const QString kAfterHostName = QStringLiteral("    ");
 const QString kAfterAddress = QStringLiteral("     ");
+constexpr int kMacColumn = 2;
 
 // Puts what the walk finds into the window. Events run inside
 // UpdateProgress and at the second pumping point; whatever they delete is
@@ -48,7 +50,11 @@ public:
     return goesOn();
   }
   void HostFound(const QString &HostName, const QString &Address, const QString &Mac) override {
-    AppendListViewRow(*form_->ListView1, HostName, {Address, Mac});
+    const int row = AppendListViewRow(*form_->ListView1, HostName, {Address, Mac});
+    // The maker of the network card, where the registry knows it; nothing
+    // the table or the copy text shows changes.
+    if (QTableWidgetItem *macCell = form_->ListView1->item(row, kMacColumn))
+      macCell->setToolTip(SystemMacVendors().VendorOf(Mac));
     form_->Memo1->appendPlainText(HostName + kAfterHostName + Address + kAfterAddress + Mac);
   }
 

@@ -4,13 +4,15 @@
 # again, "すべてコピー" must put one line per lab server on the clipboard, and
 # the table and the tree must show every server with its address, MAC
 # address and shares. Then a close during a second search must end velnor
-# cleanly.
+# cleanly. velnor-scan, when given, must print the same lines as the
+# clipboard holds, one a line.
 #
-#   lab/lan exec tests/integration/gui/lan_search_e2e.sh BUILD/bin/velnor
+#   lab/lan exec tests/integration/gui/lan_search_e2e.sh BUILD/bin/velnor [BUILD/bin/velnor-scan]
 set -uo pipefail
 
 source "$(dirname "$0")/velnor_gui.sh"
-gui_require_client lan_search_e2e 02:76:6c:00:00:0a "$@"
+scan=${2:-}
+gui_require_client lan_search_e2e 02:76:6c:00:00:0a "${@:1:1}"
 
 readonly SEARCH_LIMIT_S=120
 readonly SEARCH_CAPTION="LAN内ホスト検索"
@@ -51,6 +53,13 @@ gui_search "$SEARCH_LIMIT_S"
 gui_window_shown "$SEARCH_CAPTION" && gui_fail "the progress dialog is still shown"
 
 gui_check_results "$expected_clipboard" "$expected_table" "$expected_tree"
+if [[ -n "$scan" ]]; then
+	# The clipboard's CRLF between lines is a line feed after each line.
+	clipboard=$(gui_clipboard; echo .)
+	clipboard=${clipboard%.}
+	scanned=$("$scan"; echo .)
+	check "velnor-scan's lines are the copy text" "${clipboard//$'\r'/}"$'\n' "${scanned%.}"
+fi
 
 if ((failures > 0)); then
 	gui_fail "$failures check(s) failed"

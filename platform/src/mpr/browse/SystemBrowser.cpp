@@ -4,9 +4,10 @@
 #include "common/SystemDiscovery.h"
 #include "common/Switches.h"
 #include "mpr/browse/BrowseMerge.h"
+#include "mpr/browse/BrowseSources.h"
 
 platform::BrowseBackend &platform::systemBrowser() {
-  static wsd::MergingBrowser browser(smbBrowser(), discoveredComputers,
+  static wsd::MergingBrowser browser(recordingSmbBrowser(), discoveredComputers,
                                      wsd::MergingBrowser::Clock::now, netbiosEnabled);
   return browser;
 }

@@ -1,0 +1,72 @@
+// What a LAN scan needs beyond the Win32 calls: where the browse list's
+// computers came from, the machine's own subnets, an ARP sweep of a range of
+// addresses and the names of addresses with the source that gave each.
+// IPv4 addresses are in network byte order. None of this needs privileges.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// Which sources listed a computer name (ASCII case ignored) in this
+// process: bits of kListedByBrowseList (the NetBIOS browse list) and
+// kListedByWsDiscovery. 0 for a name neither listed.
+enum : unsigned { kListedByBrowseList = 1, kListedByWsDiscovery = 2 };
+VELPLATFORM_API unsigned computerSources(const std::string &computerName);
+
+struct LocalSubnet {
+  std::string interfaceName;
+  uint32_t address = 0; // this machine's address on it
+  int prefixLength = 0;
+};
+
+// The IPv4 subnets of the interfaces that are up and not loopback, in the
+// system's order.
+VELPLATFORM_API std::vector<LocalSubnet> localSubnets();
+
+// How much of a sweep is under way at once: ARP resolutions the kernel has
+// not settled yet (each is a neighbour-table entry; a quarter of the
+// kernel's default hard limit of 1024), and the gap between two requests.
+constexpr size_t kSweepResolutionsInFlight = 256;
+constexpr int kSweepRequestGapMicroseconds = 500;
+
+struct SweptHost {
+  uint32_t address = 0;
+  std::vector<unsigned char> mac;
+};
+
+// The hosts of `addresses` that answer ARP, in the order of `addresses`:
+// each one on a local subnet (no gateway) whose neighbour entry is resolved
+// already or gets resolved within the wait for the kernel's second request.
+// This machine's own addresses and anything off-link are passed over. One
+// UDP socket and one netlink socket; `progress` (done, total) after each
+// request and at the end; `found` with each host as soon as it answers, so
+// that its naming need not wait for the end of the sweep.
+VELPLATFORM_API std::vector<SweptHost>
+sweepNeighbours(const std::vector<uint32_t> &addresses,
+                const std::function<void(size_t, size_t)> &progress = {},
+                const std::function<void(const SweptHost &)> &found = {});
+
+enum class NameSource { None, HostsOrDns, Netbios, Mdns };
+
+struct AddressName {
+  std::string name; // in the ANSI code page, as gethostbyaddr gives names
+  NameSource source = NameSource::None;
+};
+
+// How many addresses are named at once; each naming holds at most two
+// sockets.
+constexpr size_t kNamingsAtOnce = 16;
+
+// The name of each address (parallel to `addresses`): the hosts file or DNS
+// first, then a NetBIOS node status request and a multicast DNS reverse
+// query at the same time, NetBIOS's answer first. VELNOR_NETBIOS=0 and
+// VELNOR_MDNS=0 leave those steps out.
+VELPLATFORM_API std::vector<AddressName> nameAddresses(const std::vector<uint32_t> &addresses);
+
+} // namespace platform

@@ -1,0 +1,107 @@
+// The names of the addresses a sweep found, as a Windows PC names an address
+// it has no browse entry for: the hosts file and DNS, then whatever the host
+// itself answers to NetBIOS or multicast DNS. Several addresses are named at
+// once, so that hosts which answer neither cost one wait, not one each.
+#include "ws2_32/Ws2_32Backends.h"
+
+#include "common/Switches.h"
+#include "net/AnswerAddress.h"
+#include "net/MulticastSockets.h"
+#include "net/RandomBytes.h"
+#include "net/mdns/MdnsReverse.h"
+#include "net/netbios/NetbiosClient.h"
+
+#include <platform/lan.h>
+
+#include <arpa/inet.h>
+
+#include <algorithm>
+#include <atomic>
+#include <future>
+#include <thread>
+
+namespace platform {
+
+namespace {
+
+// A host answers its own node status at once; one repeat covers a lost
+// datagram without making every silent address cost NetBIOS's full 2.25 s.
+constexpr netbios::Retries kNodeStatusRetries{2, std::chrono::milliseconds(500)};
+constexpr uint16_t kMdnsPort = 5353;
+constexpr char kMdnsGroup[] = "224.0.0.251";
+constexpr size_t kMaxDatagram = 9000;
+constexpr int kMulticastTtl = 255;
+
+std::optional<std::string> netbiosName(uint32_t address) {
+  if (!netbiosEnabled())
+    return std::nullopt;
+  const auto names = netbios::queryNodeStatus(address, kNodeStatusRetries);
+  return names ? netbios::workstationName(*names) : std::nullopt;
+}
+
+// Asked on the interface whose subnet holds the address; only the host
+// itself may answer.
+std::optional<std::string> mdnsName(uint32_t address) {
+  MdnsSettings settings = systemMdnsSettings();
+  if (!settings.enabled)
+    return std::nullopt;
+  std::erase_if(settings.interfaces,
+                [&](const Ipv4Interface &i) { return i.loopback || !isOnLinkPeer(i, address); });
+  MulticastSockets sockets(settings.interfaces, kMulticastTtl);
+  if (sockets.empty())
+    return std::nullopt;
+  const uint16_t id = randomQueryId();
+  const std::vector<unsigned char> query = mdns::reverseQuery(id, address);
+  uint32_t group = 0;
+  ::inet_pton(AF_INET, kMdnsGroup, &group);
+  std::optional<std::string> name;
+  const auto take = [&](const Ipv4Interface &, uint32_t from, uint16_t fromPort,
+                        std::span<const unsigned char> packet) {
+    if (from != address || fromPort != kMdnsPort)
+      return false;
+    name = mdns::readReverseAnswer(packet, id, address);
+    return name.has_value();
+  };
+  const auto start = MulticastSockets::Clock::now();
+  sockets.send(group, kMdnsPort, query);
+  if (!sockets.receiveUntil(start + MdnsLink::kRetryAfter, kMaxDatagram, take)) {
+    sockets.send(group, kMdnsPort, query);
+    sockets.receiveUntil(start + MdnsLink::kGiveUpAfter, kMaxDatagram, take);
+  }
+  return name;
+}
+
+AddressName nameOf(uint32_t address) {
+  if (auto entry = nameServiceSwitch().byAddress(address); entry && !entry->name.empty())
+    return {entry->name, NameSource::HostsOrDns};
+  std::future<std::optional<std::string>> fromMdns =
+      std::async(std::launch::async, mdnsName, address);
+  std::optional<std::string> fromNetbios = netbiosName(address);
+  std::optional<std::string> mdns = fromMdns.get();
+  if (fromNetbios && !fromNetbios->empty())
+    return {*fromNetbios, NameSource::Netbios};
+  if (mdns && !mdns->empty())
+    return {*mdns, NameSource::Mdns};
+  return {};
+}
+
+} // namespace
+
+std::vector<AddressName> nameAddresses(const std::vector<uint32_t> &addresses) {
+  std::vector<AddressName> names(addresses.size());
+  std::atomic<size_t> next{0};
+  const auto work = [&] {
+    for (size_t i = next++; i < addresses.size(); i = next++)
+      names[i] = nameOf(addresses[i]);
+  };
+  std::vector<std::thread> workers;
+  const size_t count = std::min(kNamingsAtOnce, addresses.size());
+  for (size_t i = 1; i < count; ++i)
+    workers.emplace_back(work);
+  work();
+  for (std::thread &worker : workers)
+    worker.join();
+  return names;
+}
+
+} // namespace platform
