@@ -74,7 +74,7 @@ computers=$(smbtree -S -U guest% 2>/dev/null |
   awk '/^\t\\\\/ { sub(/^\t\\\\/, ""); if (!seen[$1]++) print $1 }')
 for c in $computers; do
   smbclient -L "$c" -U guest% -g >/dev/null 2>&1
-  a=$(nmblookup -U "$wins" -R "$c" 2>/dev/null | awk '/<00>/ { print $1; exit }')
+  a=$(nmblookup -U "$wins" --recursion "$c" 2>/dev/null | awk '/<00>/ { print $1; exit }')
   [ -n "$a" ] || continue
   echo "address $a"
   arping -c 1 -w 1 -I eth0 "$a" 2>/dev/null | grep -q 'reply from' && echo "mac $a"
