@@ -2,6 +2,8 @@
 // printed; the benchmarks set our own code beside Samba's tools with it.
 #pragma once
 
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -28,6 +30,22 @@ inline CommandRun runTimed(const std::string &command) {
   run.ms =
       std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
   return run;
+}
+
+// TEXT as one word of a shell command line.
+inline std::string shellQuoted(const std::string &text) {
+  std::string out = "'";
+  for (char c : text)
+    out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return out + "'";
+}
+
+// This program's path as a word of a shell command line (it runs itself as
+// a child), or empty when it cannot be read.
+inline std::string selfCommand() {
+  char self[4096];
+  const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+  return length > 0 ? shellQuoted(std::string(self, static_cast<size_t>(length))) : std::string();
 }
 
 } // namespace bench

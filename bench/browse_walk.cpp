@@ -18,8 +18,6 @@
 
 #include <WSockUtils.h>
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -125,11 +123,10 @@ int main(int argc, char **argv) {
   for (const velnor::lab::Server &server : velnor::lab::kServers)
     expected.insert(std::string(server.name));
 
-  char self[4096];
-  const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
-  if (length <= 0)
+  const std::string self = bench::selfCommand();
+  if (self.empty())
     return 1;
-  const std::string walkCommand = "'" + std::string(self, static_cast<size_t>(length)) + "' --walk";
+  const std::string walkCommand = self + " --walk";
   const std::string smbtreeCommand = "smbtree -U guest% 2>/dev/null";
   // Samba starts the RPC services that list shares (samba-dcerpcd) on demand
   // and stops them when idle; whichever walk came first would pay for their

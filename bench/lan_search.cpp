@@ -26,8 +26,6 @@
 #include <WSockUtils.h>
 #include <support/NeighbourTable.h>
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -160,13 +158,6 @@ true)";
 using Run = bench::CommandRun;
 using bench::runTimed;
 
-std::string quoted(const std::string &text) {
-  std::string out = "'";
-  for (char c : text)
-    out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return out + "'";
-}
-
 } // namespace
 
 int main(int argc, char **argv) {
@@ -184,13 +175,11 @@ int main(int argc, char **argv) {
   }
   const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
 
-  char self[4096];
-  const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
-  if (length <= 0)
+  const std::string program = bench::selfCommand();
+  if (program.empty())
     return 1;
-  const std::string program = quoted(std::string(self, static_cast<size_t>(length)));
   const std::string commands[] = {program + " --search", program + " --parts",
-                                  "bash -c " + quoted(kPipeline)};
+                                  "bash -c " + bench::shellQuoted(kPipeline)};
   // Samba starts the services that list shares on demand and stops them when
   // idle; one untimed run wakes them, so no measurement pays for that.
   runTimed(commands[0]);

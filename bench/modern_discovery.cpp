@@ -13,6 +13,7 @@
 // lookup of BOREAS (median of 21) and its give-up time for a name nobody
 // holds. bench/discovery_bench.sh runs this beside Avahi's avahi-resolve and
 // the SMB1 lab's walk against smbtree.
+#include "TimedCommand.h"
 #include "modern_lab/ModernLab.h"
 
 #include "ws2_32/resolver/MdnsLink.h"
@@ -20,7 +21,6 @@
 #include <WSockUtils.h>
 
 #include <arpa/inet.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -127,11 +127,9 @@ int main(int argc, char **argv) {
     return child(std::string(argv[1]) == "--walk");
   const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
 
-  char self[4096];
-  const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
-  if (length <= 0)
+  const std::string me = bench::selfCommand();
+  if (me.empty())
     return 1;
-  const std::string me = "'" + std::string(self, static_cast<size_t>(length)) + "'";
   // Wakes Samba's on-demand RPC services, which the first share listing of
   // each server would otherwise wait for.
   runChild(me + " --walk");
