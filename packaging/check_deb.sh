@@ -25,7 +25,8 @@ saved_bounds() {
 # program to save its settings and exit.
 run_velnor_as_nobody() {
   setpriv --reuid=nobody --regid=nogroup --clear-groups env -i HOME="$1" DISPLAY="$DISPLAY" \
-    QT_QPA_PLATFORM=xcb PATH=/usr/bin:/bin /usr/bin/velnor >>"$out/velnor.log" 2>&1 &
+    XDG_RUNTIME_DIR="$1/runtime" QT_QPA_PLATFORM=xcb PATH=/usr/bin:/bin /usr/bin/velnor \
+    >>"$out/velnor.log" 2>&1 &
   local pid=$! window tries=100
   window=$(timeout 30 xdotool search --sync --onlyvisible --name '^Velnor$' | head -n 1)
   if [ -z "$window" ]; then
@@ -52,12 +53,14 @@ if [ "${1:-}" = --installed ]; then
   fi
   echo "velnor loads: $(ldd /usr/bin/velnor | grep -o '/[^ ]*libvel[^ ]*' | tr '\n' ' ')"
 
+  rm -f "$out/display" "$out/velnor.log"
   Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$out/display" >/dev/null 2>&1 &
   xvfb=$!
   tries=100
   while [ ! -s "$out/display" ] && ((tries-- > 0)); do sleep 0.05; done
   export DISPLAY=":$(tr -dc '0-9' <"$out/display")"
   home=$(mktemp -d /tmp/velnor-home-XXXXXX)
+  install -d -m 700 -o nobody -g nogroup "$home/runtime"
   chown nobody:nogroup "$home"
   copy=$home/.config/velnor/VirtualStore/usr/bin/velnor.ini
   if run_velnor_as_nobody "$home"; then
