@@ -58,7 +58,8 @@ if [ "${1:-}" = --installed ]; then
   xvfb=$!
   tries=100
   while [ ! -s "$out/display" ] && ((tries-- > 0)); do sleep 0.05; done
-  export DISPLAY=":$(tr -dc '0-9' <"$out/display")"
+  DISPLAY=":$(tr -dc '0-9' <"$out/display")"
+  export DISPLAY
   home=$(mktemp -d /tmp/velnor-home-XXXXXX)
   install -d -m 700 -o nobody -g nogroup "$home/runtime"
   chown nobody:nogroup "$home"
@@ -175,6 +176,7 @@ if [ "$(id -u)" -eq 0 ]; then
   # The scratch root's /usr over the system's, writable (in memory), so that
   # root-owned /usr/bin is as an installed system has it.
   mkdir -p "$out/layer"
+  # shellcheck disable=SC2016 # the positional parameters of that bash
   unshare --mount --propagation private bash -c '
     mount -t tmpfs tmpfs "$1" && mkdir "$1/upper" "$1/work" &&
       mount -t overlay overlay -o "lowerdir=$2/usr:/usr,upperdir=$1/upper,workdir=$1/work" /usr &&
