@@ -60,13 +60,6 @@ mode_t processUmask() {
   return mask & 0777;
 }
 
-std::string folderOf(const std::string &path) {
-  const size_t slash = path.rfind('/');
-  if (slash == std::string::npos)
-    return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 // Makes the rename itself durable; a folder that cannot be synced (some
 // file systems refuse) leaves the rename in place all the same.
 void syncFolder(const std::string &folder) {
@@ -257,6 +250,13 @@ private:
 };
 
 } // namespace
+
+std::string folderOf(const std::string &path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos)
+    return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
 
 int readRegularFile(const std::string &path, std::string &bytes) {
   struct stat status {};

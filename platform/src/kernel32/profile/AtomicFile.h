@@ -7,6 +7,9 @@
 
 namespace platform {
 
+// The folder a file name lies in: "." for a bare name, "/" for one at the top.
+std::string folderOf(const std::string &path);
+
 // Reads a regular file completely. ENOENT when there is no file, EISDIR for a
 // directory, EINVAL for any other kind of file: FIFOs and devices are never
 // opened, so a read cannot block or have side effects.

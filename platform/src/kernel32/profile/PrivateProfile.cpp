@@ -1,11 +1,13 @@
 // The private-profile (INI file) calls. Reads take the file as it is on disk;
 // writes read it, change the lines concerned and replace the whole file
-// atomically. Relative file names are taken relative to the working folder
-// (there is no Windows folder to search), and a null file name (win.ini on
-// Windows) reads as a missing file.
+// atomically. A file in a folder the user may not write is read and written
+// through its per-user copy (VirtualStore.h). Relative file names are taken relative to the working
+// folder (there is no Windows folder to search), and a null file name (win.ini on Windows) reads as
+// a missing file.
 #include "kernel32/profile/AtomicFile.h"
 #include "kernel32/profile/PrivateProfileFile.h"
 #include "kernel32/profile/ProfileValues.h"
+#include "kernel32/profile/VirtualStore.h"
 
 #include <CBoundary.h>
 #include <ProfileInteger.h>
@@ -64,7 +66,35 @@ std::mutex &profileWrites() {
 int readProfile(LPCSTR lpFileName, std::string &bytes) {
   if (lpFileName == nullptr || *lpFileName == '\0')
     return ENOENT;
+  // Where this user's writes went, once there were any; the file itself
+  // until then.
+  std::string target;
+  if (platform::resolveSymlinks(lpFileName, target) == 0) {
+    if (const std::string copy = platform::perUserCopyOf(target); !copy.empty())
+      if (const int error = platform::readRegularFile(copy, bytes); error != ENOENT)
+        return error;
+  }
   return platform::readRegularFile(lpFileName, bytes);
+}
+
+// The file a write replaces, and what it holds now (`bytes`): `lpFileName`
+// after symbolic links, or its per-user copy when this user may not write
+// its folder. A copy's first write starts from the file's own content.
+int readForWrite(LPCSTR lpFileName, std::string &target, std::string &bytes) {
+  if (const int error = platform::resolveSymlinks(lpFileName, target))
+    return error;
+  const std::string copy = platform::perUserCopyOf(target);
+  if (copy.empty())
+    return platform::readRegularFile(target, bytes);
+  const std::string file = target;
+  if (const int error = platform::createPerUserFolders(copy))
+    return error;
+  if (const int error = platform::resolveSymlinks(copy, target))
+    return error;
+  const int error = platform::readRegularFile(target, bytes);
+  if (error == ENOENT && platform::readRegularFile(file, bytes) != 0)
+    bytes.clear();
+  return error;
 }
 
 BOOL failWrite(int error) {
@@ -161,10 +191,8 @@ BOOL WINAPI WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCST
   return cboundary::guarded(BOOL{FALSE}, [&]() -> BOOL {
     const std::lock_guard<std::mutex> hold(profileWrites());
     std::string target;
-    if (const int error = platform::resolveSymlinks(lpFileName, target))
-      return failWrite(error);
     std::string original;
-    const int readError = platform::readRegularFile(target, original);
+    const int readError = readForWrite(lpFileName, target, original);
     if (readError != 0 && readError != ENOENT)
       return failWrite(readError);
     // Windows opens the file for writing first, so a file this process

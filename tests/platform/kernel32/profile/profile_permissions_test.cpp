@@ -1,7 +1,7 @@
 // WritePrivateProfileStringA where the file may not be replaced: a read-only
-// file, a read-only folder, a full file system. Each must return FALSE and
-// leave the original as it was. Permission checks mean nothing to root, so as
-// root the writes run in a child that has dropped to nobody (65534).
+// file and a full file system must return FALSE and leave the original as it
+// was; a read-only folder gets its settings in a per-user copy. Permission checks mean nothing to
+// root, so as root the writes run in a child that has dropped to nobody (65534).
 #include <support/ChildProcess.h>
 
 #include <windows.h>
@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -147,17 +148,60 @@ TEST_F(ProfilePermissions, AReadOnlyFileIsNotReplaced) {
   EXPECT_EQ(contents(file), original);
 }
 
-TEST_F(ProfilePermissions, AReadOnlyFolderGetsNoFileAndNoTemporaryFile) {
-  const std::string folder = userFolder("user", 0555, {"settings.ini"});
-  const std::string file = folder + "/settings.ini";
+// An installed program's folder: the user's settings go to a per-user copy
+// under $XDG_CONFIG_HOME (else ~/.config), and the next run reads them back
+// from there, by any spelling of the file's path.
+TEST_F(ProfilePermissions, AReadOnlyFolderKeepsTheSettingsInAPerUserCopy) {
+  const std::string program = userFolder("program", 0555, {"velnor.ini"});
+  const std::string file = program + "/velnor.ini";
+  const std::string home = userFolder("home", 0755, {});
+  const std::string copy = home + "/.config/velnor/VirtualStore" + program + "/velnor.ini";
+  const auto readWidth = [](const std::string &path) {
+    return static_cast<int>(GetPrivateProfileIntA("Window", "Width", -1, path.c_str()));
+  };
+  const int firstRun = asUser([&] {
+    ::setenv("HOME", home.c_str(), 1);
+    ::unsetenv("XDG_CONFIG_HOME");
+    if (readWidth(file) != 640) // no copy yet: the file itself
+      return 1;
+    return WritePrivateProfileStringA("Window", "Height", "480", file.c_str()) == TRUE &&
+                   WritePrivateProfileStringA("Window", "Width", "1024", file.c_str()) == TRUE
+               ? 0
+               : 2;
+  });
+  EXPECT_EQ(firstRun, 0);
+  EXPECT_EQ(contents(file), original);
+  EXPECT_EQ(entries(program), std::set<std::string>{"velnor.ini"});
+  EXPECT_EQ(contents(copy), "[Window]\r\nWidth=1024\r\nHeight=480\r\n");
+  struct stat status {};
+  ASSERT_EQ(::stat((home + "/.config/velnor").c_str(), &status), 0);
+  EXPECT_EQ(status.st_mode & 0777, 0700u);
+
+  const int nextRun = asUser([&] {
+    ::setenv("HOME", home.c_str(), 1);
+    // A relative value is ignored: the home folder's .config stands in.
+    ::setenv("XDG_CONFIG_HOME", "config", 1);
+    if (::chdir(program.c_str()) != 0)
+      return cannotSetUp;
+    return readWidth(file) == 1024 && readWidth("velnor.ini") == 1024 &&
+                   readWidth(program + "/../program/velnor.ini") == 1024
+               ? 0
+               : 1;
+  });
+  EXPECT_EQ(nextRun, 0);
+}
+
+TEST_F(ProfilePermissions, AWritableFolderKeepsTheFileBesideTheProgram) {
+  const std::string program = userFolder("portable", 0755, {"velnor.ini"});
+  const std::string file = program + "/velnor.ini";
+  const std::string config = userFolder("config", 0755, {});
   const int code = asUser([&] {
-    const std::set<std::string> expected{"settings.ini"};
-    return expectRefused("Window", "Width", "1024", file, ERROR_ACCESS_DENIED, expected) +
-           expectRefused("Window", "Width", "1", folder + "/new.ini", ERROR_ACCESS_DENIED,
-                         expected);
+    ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    return WritePrivateProfileStringA("Window", "Width", "1024", file.c_str()) == TRUE ? 0 : 1;
   });
   EXPECT_EQ(code, 0);
-  EXPECT_EQ(contents(file), original);
+  EXPECT_EQ(contents(file), "[Window]\r\nWidth=1024\r\n");
+  EXPECT_TRUE(entries(config).empty());
 }
 
 TEST_F(ProfilePermissions, AFullFileSystemLeavesTheOriginal) {
