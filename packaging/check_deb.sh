@@ -134,8 +134,8 @@ depends=$(dpkg-deb -f "$out"/velnor_*.deb Depends)
 for package in libvelnip1 libc6 libqt6widgets6; do
   grep -q "\b$package\b" <<<"$depends" || fail "velnor's Depends does not name $package"
 done
-[ "$(dpkg-deb -f "$out"/velnor_*.deb Recommends)" = fonts-ipafont-gothic ] ||
-  fail "velnor does not recommend fonts-ipafont-gothic"
+[ "$(dpkg-deb -f "$out"/velnor_*.deb Recommends)" = "fonts-ipafont-gothic, ieee-data" ] ||
+  fail "velnor does not recommend fonts-ipafont-gothic and ieee-data"
 dpkg-deb -I "$out"/libvelnip1_*.deb triggers | grep -qx 'activate-noawait ldconfig' ||
   fail "libvelnip1 has no ldconfig trigger"
 
