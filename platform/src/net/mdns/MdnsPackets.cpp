@@ -45,9 +45,8 @@ bool isSingleLabel(std::string_view name) {
   return true;
 }
 
-std::optional<std::vector<unsigned char>> addressQuery(uint16_t id, std::string_view label) {
-  if (!isSingleLabel(label))
-    return std::nullopt;
+std::vector<unsigned char> queryPacket(uint16_t id, const std::vector<std::string> &labels,
+                                       uint16_t type) {
   std::vector<unsigned char> packet = {static_cast<unsigned char>(id >> 8),
                                        static_cast<unsigned char>(id & 0xFF),
                                        0,
@@ -60,23 +59,23 @@ std::optional<std::vector<unsigned char>> addressQuery(uint16_t id, std::string_
                                        0,
                                        0,
                                        0};
-  for (std::string_view part : {label, kLocalDomain}) {
-    packet.push_back(static_cast<unsigned char>(part.size()));
-    packet.insert(packet.end(), part.begin(), part.end());
+  for (const std::string &label : labels) {
+    packet.push_back(static_cast<unsigned char>(label.size()));
+    packet.insert(packet.end(), label.begin(), label.end());
   }
-  packet.insert(packet.end(), {0, 0, kTypeA, 0, kClassIn});
+  packet.insert(packet.end(), {0, static_cast<unsigned char>(type >> 8),
+                               static_cast<unsigned char>(type & 0xFF), 0, kClassIn});
   return packet;
 }
 
-std::optional<std::vector<uint32_t>> readAddressAnswer(std::span<const unsigned char> packet,
-                                                       uint16_t id, std::string_view label) {
+std::optional<std::vector<Record>> readResponse(std::span<const unsigned char> packet,
+                                                uint16_t id) {
   if (packet.size() < kHeaderSize || read16(packet, 0) != id)
     return std::nullopt;
   const uint16_t flags = read16(packet, 2);
   // QR must be set; opcode 0 (query) and RCODE 0.
   if ((flags & 0x8000) == 0 || (flags & 0x7800) != 0 || (flags & 0x000F) != 0)
     return std::nullopt;
-  const std::string wanted = std::string(label) + "." + std::string(kLocalDomain);
   const uint16_t questions = read16(packet, 4);
   const size_t records =
       static_cast<size_t>(read16(packet, 6)) + read16(packet, 8) + read16(packet, 10);
@@ -87,25 +86,44 @@ std::optional<std::vector<uint32_t>> readAddressAnswer(std::span<const unsigned 
       return std::nullopt;
     at += 4;
   }
-  std::vector<uint32_t> addresses;
+  std::vector<Record> read;
   for (size_t r = 0; r < records; ++r) {
-    if (!readName(packet, at, name, at) || at + 10 > packet.size())
+    Record record;
+    if (!readName(packet, at, record.owner, at) || at + 10 > packet.size())
       return std::nullopt;
-    const uint16_t type = read16(packet, at);
+    record.type = read16(packet, at);
     // The top bit of the class is mDNS's cache-flush flag.
-    const uint16_t rrClass = read16(packet, at + 2) & 0x7FFF;
-    const size_t dataLength = read16(packet, at + 8);
-    at += 10;
-    if (at + dataLength > packet.size())
+    record.rrClass = read16(packet, at + 2) & 0x7FFF;
+    record.dataLength = read16(packet, at + 8);
+    record.dataAt = at + 10;
+    at = record.dataAt + record.dataLength;
+    if (at > packet.size())
       return std::nullopt;
-    if (type == kTypeA && rrClass == kClassIn && dataLength == 4 &&
-        sameIgnoringAsciiCase(name, wanted)) {
+    read.push_back(std::move(record));
+  }
+  return read;
+}
+
+std::optional<std::vector<unsigned char>> addressQuery(uint16_t id, std::string_view label) {
+  if (!isSingleLabel(label))
+    return std::nullopt;
+  return queryPacket(id, {std::string(label), std::string(kLocalDomain)}, kTypeA);
+}
+
+std::optional<std::vector<uint32_t>> readAddressAnswer(std::span<const unsigned char> packet,
+                                                       uint16_t id, std::string_view label) {
+  const std::optional<std::vector<Record>> records = readResponse(packet, id);
+  if (!records)
+    return std::nullopt;
+  const std::string wanted = std::string(label) + "." + std::string(kLocalDomain);
+  std::vector<uint32_t> addresses;
+  for (const Record &record : *records)
+    if (record.type == kTypeA && record.rrClass == kClassIn && record.dataLength == 4 &&
+        sameIgnoringAsciiCase(record.owner, wanted)) {
       uint32_t address;
-      std::memcpy(&address, packet.data() + at, 4);
+      std::memcpy(&address, packet.data() + record.dataAt, 4);
       addresses.push_back(address);
     }
-    at += dataLength;
-  }
   if (addresses.empty())
     return std::nullopt;
   return addresses;
