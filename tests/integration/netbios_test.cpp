@@ -16,6 +16,7 @@
 #include <QLabel>
 
 #include "LoopbackNameServer.h"
+#include "SentPackets.h"
 
 #include <support/NetbiosAnswers.h>
 #include <support/ScopedEnvironment.h>
@@ -60,17 +61,6 @@ std::string dotted(const char *address) {
 std::string firstAddress(const char *name) {
   const struct hostent *record = gethostbyname(name);
   return record != nullptr ? dotted(record->h_addr_list[0]) : std::string();
-}
-
-// Packets sent on the client's LAN interface. The name service's DNS
-// queries go to loopback and do not count; only this test runs in the lab
-// client, so every packet counted is ours.
-long lanPacketsSent() {
-  std::ifstream counter(std::string("/sys/class/net/") + std::string(lab::kClientInterface) +
-                        "/statistics/tx_packets");
-  long packets = -1;
-  counter >> packets;
-  return packets;
 }
 
 using testsupport::ScopedEnvironment;
@@ -193,26 +183,29 @@ TEST_F(LabNetbios, UnknownNameGivesUpAfterTheBroadcastTries) {
 TEST_F(LabNetbios, NamesWithoutANetbiosFormAreNeverSent) {
   // Only NetBIOS packets are counted; mDNS asks single-label names first.
   ScopedEnvironment noMdns("VELNOR_MDNS", "0");
-  const long before = lanPacketsSent();
-  ASSERT_GE(before, 0);
+  // The name service's DNS queries go to loopback and do not count; only
+  // this test runs in the lab client, so every packet counted is ours.
+  SentIpv4Packets sent{std::string(lab::kClientInterface)};
+  ASSERT_TRUE(sent.ok());
   EXPECT_EQ(gethostbyname("SIXTEEN-LETTERS!"), nullptr);
   EXPECT_EQ(gethostbyname("vlsrv1.lab"), nullptr);
   EXPECT_EQ(firstAddress("10.77.0.11"), "10.77.0.11");
-  EXPECT_EQ(lanPacketsSent(), before);
+  EXPECT_EQ(sent.count(), 0);
 
   EXPECT_EQ(gethostbyname("NOSUCHHOST"), nullptr);
   // One WINS query, answered negatively at once, then three broadcasts.
-  EXPECT_EQ(lanPacketsSent() - before, 4) << "a 10-byte name does go to NetBIOS";
+  EXPECT_EQ(sent.count(), 4) << "a 10-byte name does go to NetBIOS";
 }
 
 TEST_F(LabNetbios, SwitchedOffNetbiosSendsNothing) {
   ScopedEnvironment off("VELNOR_NETBIOS", "0");
   ScopedEnvironment noMdns("VELNOR_MDNS", "0");
-  const long before = lanPacketsSent();
+  SentIpv4Packets sent{std::string(lab::kClientInterface)};
+  ASSERT_TRUE(sent.ok());
   EXPECT_EQ(gethostbyname("VLSRV2"), nullptr);
   const ULONG address = addressOf(lab::kVlsrv2.address);
   EXPECT_EQ(gethostbyaddr(reinterpret_cast<const char *>(&address), 4, AF_INET), nullptr);
-  EXPECT_EQ(lanPacketsSent(), before);
+  EXPECT_EQ(sent.count(), 0);
   EXPECT_EQ(firstAddress(std::string(kHostsOnlyName).c_str()), lab::kVlsrv1.address);
 }
 
