@@ -31,7 +31,6 @@ struct Case {
 const Case kCases[] = {
     {"00-00-0C-12-34-56", "Cisco Systems, Inc"},
     {"00:00:0c:12:34:56", "Cisco Systems, Inc"},
-    {"00000C123456", "Cisco Systems, Inc"},
     {"70-B3-D5-00-00-01", "IEEE Registration Authority"},
     {"70-B3-D5-F0-00-01", "Block \"F\" Makers"}, // 28 bits beat 24
     {"70-B3-D5-F2-FA-BC", "TELEPLATFORMS"},      // 36 bits beat 28
@@ -39,11 +38,9 @@ const Case kCases[] = {
     {"AC-DE-48-00-00-01", ""},                   // a block the files do not list
     {"02-76-6C-00-00-0A", "locally administered address"},
     {"01-00-5E-00-00-FB", "multicast address"},
-    {"FF-FF-FF-FF-FF-FF", "multicast address"},
     {"03-00-00-00-00-01", "multicast address"}, // both bits: a group address
     {"", ""},
     {"00-00-0C-12-34", ""},
-    {"00-00-0C-12-34-56-78", ""},
     {"00-00-0C-12-34-5G", ""},
     {"００-00-0C-12-34-56", ""}, // full-width digits are no hex digits
 };
@@ -68,13 +65,6 @@ TEST_F(MacVendorsTest, LongestAssignmentOrWhatTheAddressIs) {
   const MacVendors vendors(folder_.path());
   for (const Case &c : kCases)
     EXPECT_EQ(vendors.VendorOf(QString::fromUtf8(c.mac)).toStdString(), c.vendor) << c.mac;
-}
-
-TEST_F(MacVendorsTest, WithoutTheRegistryOnlyTheAddressBitsSpeak) {
-  const MacVendors vendors(folder_.filePath(QStringLiteral("missing")));
-  EXPECT_EQ(vendors.VendorOf(QStringLiteral("00-00-0C-12-34-56")), QString());
-  EXPECT_EQ(vendors.VendorOf(QStringLiteral("02-76-6C-00-00-0A")),
-            MacVendors::kLocallyAdministered);
 }
 
 // The registry Debian ships (ieee-data), which the test machines install.

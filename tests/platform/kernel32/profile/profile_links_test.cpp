@@ -81,20 +81,6 @@ const Case cases[] = {
        return Layout{link(secret, shared + "/velnor.ini", otherUser), secret};
      },
      false},
-    {"the folder owner's link in a sticky world-writable folder",
-     [](const std::string &scratch) {
-       const std::string file = put(scratch + "/real.ini", 0644);
-       const std::string shared = folder(scratch + "/shared", 01777, otherUser);
-       return Layout{link(file, shared + "/velnor.ini", otherUser), file};
-     },
-     true},
-    {"root's own link in a sticky world-writable folder",
-     [](const std::string &scratch) {
-       const std::string file = put(scratch + "/real.ini", 0644);
-       const std::string shared = folder(scratch + "/shared", 01777, otherUser);
-       return Layout{link(file, shared + "/velnor.ini", 0), file};
-     },
-     true},
     {"another user's link in an ordinary folder",
      [](const std::string &scratch) {
        const std::string file = put(scratch + "/real.ini", 0644);
