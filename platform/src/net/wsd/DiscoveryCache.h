@@ -8,6 +8,7 @@
 #pragma once
 
 #include "net/wsd/DiscoveredComputer.h"
+#include "net/wsd/EndpointIntake.h"
 
 #include <chrono>
 #include <cstdint>
@@ -59,7 +60,7 @@ public:
   void left(const std::string &endpoint);
 
   // Computers kept at most: as many as one run takes endpoints.
-  static constexpr size_t kMaxComputers = 256;
+  static constexpr size_t kMaxComputers = IntakeLimits{}.endpoints;
 
   // The address a run of this process gave for the name (ASCII case
   // ignored), the latest one if it changed, while it is among the
