@@ -1,13 +1,12 @@
 // The office-sized test LAN built by lab/lan-office, and a search sink that
-// records what the LAN host search finds and where its thread waited. The
-// office test and bench/office_search use both. lab/lan-office holds the
-// same values; change both together.
+// records what the LAN host search finds. The office test and
+// bench/office_search use both. lab/lan-office holds the same values; change
+// both together.
 #pragma once
 
 #include <LanHostSearch.h>
 #include <support/NeighbourTable.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -43,45 +42,35 @@ inline void forgetServerNeighbours() {
 }
 
 // Keeps every finding as a line ("W wg", "C \\name", "S share", "H host
-// address mac") in the order found, and times the gaps the search's thread
-// spends between two calls to the sink (one blocking call each) and between
-// two of its input-handling points (what the user sees as a freeze).
-class RecordingSink final : public LanHostSearchSink {
+// address mac") in the order found. Each sink call ends one blocking call of
+// the search's thread; `called` and `pumped` (at its input-handling points)
+// are there for a sink that times them.
+class RecordingSink : public LanHostSearchSink {
 public:
-  using Clock = std::chrono::steady_clock;
-
-  void start() { started_ = lastCall_ = lastPump_ = Clock::now(); }
-  // After the walk: closes the last gaps.
-  void finish() {
-    call();
-    pump();
-    totalMs = msSince(started_);
-  }
-
   void WorkgroupFound(const QString &Workgroup) override {
-    call();
+    called();
     lines.push_back("W " + Workgroup.toStdString());
   }
   void ComputerFound(const QString &ComputerEntry) override {
-    call();
+    called();
     lines.push_back("C " + ComputerEntry.toStdString());
   }
   void ShareFound(const QString &ShareLabel) override {
-    call();
+    called();
     lines.push_back("S " + ShareLabel.toStdString());
   }
   bool ProgressReported(int, int) override {
-    call();
-    pump();
+    called();
+    pumped();
     return true;
   }
   bool PendingInputHandled() override {
-    call();
-    pump();
+    called();
+    pumped();
     return true;
   }
   void HostFound(const QString &HostName, const QString &Address, const QString &Mac) override {
-    call();
+    called();
     lines.push_back("H " + HostName.toStdString() + " " + Address.toStdString() + " " +
                     Mac.toStdString());
     ++rows;
@@ -89,42 +78,29 @@ public:
       ++macs;
   }
 
+  // One search from a clean neighbour table (or the table as it is), and
+  // its time.
+  void search(bool forgetNeighbours = true) {
+    if (forgetNeighbours)
+      forgetServerNeighbours();
+    const auto start = std::chrono::steady_clock::now();
+    called();
+    pumped();
+    WalkLanHosts(*this);
+    called();
+    pumped();
+    totalMs =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  }
+
   std::vector<std::string> lines;
   int rows = 0;
   int macs = 0;
   double totalMs = 0;
-  double longestCallMs = 0;   // longest gap between two sink calls
-  int callsOverOneSecond = 0; // gaps between sink calls longer than 1 s
-  double longestFreezeMs = 0; // longest gap between two input-handling points
 
-private:
-  static double msSince(Clock::time_point then) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - then).count();
-  }
-  void call() {
-    const double gap = msSince(lastCall_);
-    longestCallMs = std::max(longestCallMs, gap);
-    if (gap > 1000)
-      ++callsOverOneSecond;
-    lastCall_ = Clock::now();
-  }
-  void pump() {
-    longestFreezeMs = std::max(longestFreezeMs, msSince(lastPump_));
-    lastPump_ = Clock::now();
-  }
-
-  Clock::time_point started_, lastCall_, lastPump_;
+protected:
+  virtual void called() {}
+  virtual void pumped() {}
 };
-
-// One search from a clean neighbour table, recorded.
-inline RecordingSink recordedSearch(bool forgetNeighbours = true) {
-  if (forgetNeighbours)
-    forgetServerNeighbours();
-  RecordingSink sink;
-  sink.start();
-  WalkLanHosts(sink);
-  sink.finish();
-  return sink;
-}
 
 } // namespace velnor::officelab

@@ -19,7 +19,8 @@ int main() {
     return ci != nullptr && std::string_view(ci) == "true" ? 1 : 77;
   }
   WSockUtils::Initialize();
-  const velnor::officelab::RecordingSink sink = velnor::officelab::recordedSearch();
+  velnor::officelab::RecordingSink sink;
+  sink.search();
   WSockUtils::Finalize();
   for (const std::string &line : sink.lines)
     std::printf("%s\n", line.c_str());
