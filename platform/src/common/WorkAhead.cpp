@@ -1,9 +1,8 @@
 #include "common/WorkAhead.h"
 
 #include "common/AsciiCase.h"
+#include "common/ProcessLocal.h"
 #include "common/Switches.h"
-
-#include <pthread.h>
 
 #include <deque>
 #include <map>
@@ -19,8 +18,7 @@ struct Prepared {
   bool listingTaken = false;
 };
 
-// The pool and what it prepared for the current walk. Never destroyed: its
-// threads may still be waiting on the network while the process exits.
+// The pool and what it prepared for the current walk, one per process.
 struct State {
   std::mutex lock;
   std::deque<std::function<void()>> jobs;
@@ -29,22 +27,10 @@ struct State {
   std::map<std::string, Prepared> prepared; // by lower-case container
 };
 
-State *processState = nullptr;
-
-// A forked child has none of the parent's threads, and the lock may be held
-// by one of them: it starts with a pool of its own.
-void startOwnState() {
-  processState = new (std::nothrow) State;
-}
+platform::ProcessLocal<State> processState([] { return new State; });
 
 State &state() {
-  static const bool ready = [] {
-    processState = new State;
-    ::pthread_atfork(nullptr, nullptr, startOwnState);
-    return true;
-  }();
-  (void)ready;
-  return *processState;
+  return processState.get();
 }
 
 // Runs queued jobs until there are none; a thread that finds the queue empty

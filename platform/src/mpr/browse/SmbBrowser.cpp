@@ -6,6 +6,7 @@
 // Listing a level starts the listings of the level below on the work ahead's
 // threads (common/WorkAhead.h).
 #include "mpr/MprBackends.h"
+#include "common/ProcessLocal.h"
 #include "common/WorkAhead.h"
 #include "iphlpapi/ArpVerdict.h"
 #include "mpr/browse/SmbReachability.h"
@@ -16,7 +17,6 @@
 #include <libsmbclient.h>
 
 #include <arpa/inet.h>
-#include <pthread.h>
 #include <sys/socket.h>
 
 #include <cerrno>
@@ -42,36 +42,18 @@ struct SmbSession {
   // connections it caches; null until then, and while libsmbclient cannot
   // start.
   SMBCCTX *context = nullptr;
-  // The parent's session, in a forked child: kept, never used nor freed.
-  SmbSession *inherited = nullptr;
 };
 
-SmbSession *processSession = nullptr;
-
-// In a forked child (pthread_atfork). The inherited context's connections
-// are the parent's sockets: a request sent on one moves the server's
-// message ids on under the parent, whose next request smbd then refuses by
-// dropping the connection, and closing or freeing the context would log
-// the parent's session off. The inherited lock may be held by a thread the
-// child does not have. So the child leaves both untouched and starts a
-// session of its own, as on Windows, where no process can break another's
-// connections.
-void startOwnSession() {
-  SmbSession *own = new (std::nothrow) SmbSession;
-  if (own == nullptr)
-    return;
-  own->inherited = processSession;
-  processSession = own;
-}
+// A forked child leaves the parent's session untouched: a request sent on an
+// inherited connection moves the server's message ids on under the parent,
+// whose next request smbd then refuses by dropping the connection, and
+// closing or freeing the context would log the parent's session off. As on
+// Windows, where no process can break another's connections, the child
+// starts a session of its own.
+platform::ProcessLocal<SmbSession> processSession([] { return new SmbSession; });
 
 SmbSession &currentSession() {
-  static const bool ready = [] {
-    processSession = new SmbSession;
-    ::pthread_atfork(nullptr, nullptr, startOwnSession);
-    return true;
-  }();
-  (void)ready;
-  return *processSession;
+  return processSession.get();
 }
 
 // How long libsmbclient waits for a server's answer once connected (its
