@@ -112,7 +112,7 @@ std::optional<Route> routeTo(nl_sock *socket, uint32_t destination) {
 namespace {
 
 // NDA_CACHEINFO's ages are in clock ticks (USER_HZ).
-std::optional<std::chrono::milliseconds> sinceUpdate(nl_msg *message) {
+std::optional<nda_cacheinfo> cacheInfo(nl_msg *message) {
   const nlattr *info = nlmsg_find_attr(nlmsg_hdr(message), sizeof(ndmsg), NDA_CACHEINFO);
   const long ticksPerSecond = sysconf(_SC_CLK_TCK);
   if (info == nullptr || nla_len(info) < static_cast<int>(sizeof(nda_cacheinfo)) ||
@@ -120,7 +120,10 @@ std::optional<std::chrono::milliseconds> sinceUpdate(nl_msg *message) {
     return std::nullopt;
   nda_cacheinfo ages{};
   std::memcpy(&ages, nla_data(info), sizeof ages);
-  return std::chrono::milliseconds(static_cast<int64_t>(ages.ndm_updated) * 1000 / ticksPerSecond);
+  // In milliseconds from here on.
+  ages.ndm_updated = static_cast<uint32_t>(uint64_t{ages.ndm_updated} * 1000 / ticksPerSecond);
+  ages.ndm_confirmed = static_cast<uint32_t>(uint64_t{ages.ndm_confirmed} * 1000 / ticksPerSecond);
+  return ages;
 }
 
 } // namespace
@@ -144,7 +147,10 @@ std::optional<Neighbour> neighbourFromMessage(nl_msg *message, int interface, ui
     entry.state = rtnl_neigh_get_state(parsed);
     entry.linkAddress = bytesOf(rtnl_neigh_get_lladdr(parsed));
     entry.messageType = nlmsg_hdr(message)->nlmsg_type;
-    entry.sinceUpdate = sinceUpdate(message);
+    if (const auto ages = cacheInfo(message)) {
+      entry.sinceUpdate = std::chrono::milliseconds(ages->ndm_updated);
+      entry.sinceConfirmed = std::chrono::milliseconds(ages->ndm_confirmed);
+    }
     result = std::move(entry);
   }
   rtnl_neigh_put(parsed);
