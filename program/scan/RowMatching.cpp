@@ -67,9 +67,7 @@ public:
         continue;
       }
       const RowChange change = changeOf(before_[b], now_[n]);
-      if (change == RowChange::Gone)
-        rows.append({change, before_[b], std::nullopt});
-      else if (change == RowChange::New)
+      if (change == RowChange::New)
         rows.append({change, std::nullopt, now_[n]});
       else
         rows.append({change, before_[b], now_[n]});

@@ -10,8 +10,9 @@
 //   3. by address.
 // A pair is Mac when both have a MAC and they differ, else Address when the
 // addresses differ. A row with no MAC whose pair had one is Gone (the
-// browse list or WINS still names a computer that no longer answers ARP);
-// the other way round it is New. Unpaired rows are New or Gone.
+// browse list or WINS still names a computer that no longer answers ARP),
+// with both rows; the other way round it is New, with the row of now only.
+// Unpaired rows are New or Gone.
 // The result holds the rows of `now` in their order, then the gone rows of
 // `before` in theirs.
 QList<ComparedRow> CompareRows(const QList<ScanRow> &before, const QList<ScanRow> &now);

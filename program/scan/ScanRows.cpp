@@ -71,7 +71,7 @@ QString changeMark(RowChange change) {
 
 // What a changed row was before: its address, its MAC, or both.
 QString wasText(const ComparedRow &row) {
-  if (row.change != RowChange::Address && row.change != RowChange::Mac)
+  if (row.change == RowChange::None || !row.before || !row.now)
     return {};
   QStringList was;
   if (row.before->address != row.now->address)
@@ -206,7 +206,8 @@ std::optional<QList<ScanRow>> RowsFromJson(const QByteArray &json, QString &erro
       error = QStringLiteral("row %1 is no object with an address").arg(number);
       return std::nullopt;
     }
-    if (object.value(kChange).toString() == ChangeWord(RowChange::Gone))
+    if (object.value(kChange).toString() == ChangeWord(RowChange::Gone) &&
+        !object.value(kPrevious).isObject())
       continue;
     ScanRow row;
     row.workgroup = object.value(kColumns[0]).toString();

@@ -45,7 +45,8 @@ enum class RowChange {
 QString ChangeWord(RowChange change); // "", "new", "gone", "address", "mac"
 
 // One row of a comparison: `before` is the row of the earlier search, `now`
-// the row of this one; New has no `before`, Gone no `now`.
+// the row of this one; New has no `before`, and Gone no `now` unless the
+// computer is still listed but no longer answers ARP.
 struct ComparedRow {
   RowChange change = RowChange::None;
   std::optional<ScanRow> before;
@@ -57,15 +58,16 @@ struct ComparedRow {
 
 // The forms of FormatRows with the change of each row: text marks it in a
 // first column ('+' new, '-' gone, '~' address or MAC, ' ' none) and names
-// the earlier address or MAC after a changed row; CSV and JSON add `change`
+// the earlier address or MAC after a changed row that is listed now; CSV and JSON add `change`
 // and the earlier computer, address and MAC of every row found before too.
 QByteArray FormatChanges(const QList<ComparedRow> &rows, ScanFormat format);
 
 // A row as one JSON object of the fields of --format=json.
 QJsonObject RowObject(const ScanRow &row);
 
-// The rows of what --format=json wrote, rows it marked gone left out, so
-// that a comparison's output serves as the next one's earlier search. Fields
+// The rows of what --format=json wrote, rows it marked gone and found no
+// more (no `previous`) left out, so that a comparison's output serves as
+// the next one's earlier search. Fields
 // it does not know are passed over. std::nullopt with `error` set when the
 // text is no such array.
 std::optional<QList<ScanRow>> RowsFromJson(const QByteArray &json, QString &error);

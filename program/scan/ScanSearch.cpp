@@ -79,8 +79,11 @@ QList<ScanRow> SearchLan(const SearchOptions &options, QStringList &refused) {
   QSet<QString> listed;
   for (const ScanRow &row : rows)
     listed.insert(row.address);
-  rows << SweepRows(HostAddresses(ranges), listed, [&](size_t done, size_t total) {
-    progress.show(QStringLiteral("sweeping: %1 of %2").arg(done).arg(total));
-  });
+  rows << SweepRows(
+      HostAddresses(ranges), listed,
+      [&](size_t done, size_t total) {
+        progress.show(QStringLiteral("sweeping: %1 of %2").arg(done).arg(total));
+      },
+      options.confirmHeld ? platform::HeldEntries::Confirmed : platform::HeldEntries::Trusted);
   return rows;
 }

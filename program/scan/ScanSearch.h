@@ -10,6 +10,9 @@
 struct SearchOptions {
   bool sweep = false;
   std::vector<SweepRange> ranges; // empty: the local subnets
+  // A comparison must not take a host switched off for one still there:
+  // the sweep counts what the kernel holds only once an answer confirms it.
+  bool confirmHeld = false;
 };
 
 // The rows found, browse list first. Each local subnet the sweep leaves out

@@ -157,6 +157,7 @@ std::optional<int> parse(int argc, char **argv, Options &options) {
     return badArguments(QStringLiteral("--interface and --no-wait go with --wake only"));
   if (options.watchSeconds != 0 && options.formatGiven)
     return badArguments(QStringLiteral("--watch writes lines of JSON; --format does not apply"));
+  options.search.confirmHeld = !options.compareFile.isEmpty() || options.watchSeconds != 0;
   return std::nullopt;
 }
 

@@ -86,7 +86,7 @@ const Case kCases[] = {
     {"still named but no longer answering ARP is gone",
      {"PC1|10.0.0.1|02-00-00-00-00-01"},
      {"PC1|10.0.0.1|"},
-     {"gone 10.0.0.1>"}},
+     {"gone 10.0.0.1>10.0.0.1"}},
     {"answering ARP again is new",
      {"PC1|10.0.0.1|"},
      {"PC1|10.0.0.1|02-00-00-00-00-01"},

@@ -44,17 +44,26 @@ struct SweptHost {
   std::vector<unsigned char> mac;
 };
 
+// How a sweep takes an entry the kernel holds resolved already. Trusted: as
+// it is, at once, although a host switched off since may stay in the table
+// for as long as the table has room. Confirmed: only when an answer
+// confirmed it within the kernel's reachable time; any other is asked again
+// and counts once it answers, which takes up to delay_first_probe_time plus
+// ucast_solicit requests (8 s by default).
+enum class HeldEntries { Trusted, Confirmed };
+
 // The hosts of `addresses` that answer ARP, in the order of `addresses`:
 // each one on a local subnet (no gateway) whose neighbour entry is resolved
-// already or gets resolved within the wait for the kernel's second request.
-// This machine's own addresses and anything off-link are passed over. One
-// UDP socket and one netlink socket; `progress` (done, total) after each
-// request and at the end; `found` with each host as soon as it answers, so
-// that its naming need not wait for the end of the sweep.
+// already (as `held` says) or gets resolved within the wait for the kernel's
+// second request. This machine's own addresses and anything off-link are
+// passed over. One UDP socket and one netlink socket; `progress` (done,
+// total) after each request and at the end; `found` with each host as soon
+// as it answers, so that its naming need not wait for the end of the sweep.
 VELPLATFORM_API std::vector<SweptHost>
 sweepNeighbours(const std::vector<uint32_t> &addresses,
                 const std::function<void(size_t, size_t)> &progress = {},
-                const std::function<void(const SweptHost &)> &found = {});
+                const std::function<void(const SweptHost &)> &found = {},
+                HeldEntries held = HeldEntries::Trusted);
 
 enum class NameSource { None, HostsOrDns, Netbios, Mdns };
 
