@@ -30,20 +30,22 @@ QString macText(const MacBytes &mac) {
       QByteArray(reinterpret_cast<const char *>(mac.data()), mac.size()).toHex('-').toUpper());
 }
 
-bool onSubnet(uint32_t address, const platform::LocalSubnet &subnet) {
-  if (subnet.prefixLength <= 0)
-    return true;
-  const uint32_t mask = ~uint32_t{0} << (32 - subnet.prefixLength);
-  return (ntohl(address) & mask) == (ntohl(subnet.address) & mask);
+uint32_t networkMask(const platform::LocalSubnet &subnet) {
+  return subnet.prefixLength <= 0 ? 0 : ~uint32_t{0} << (32 - subnet.prefixLength);
 }
 
 QString subnetText(const platform::LocalSubnet &subnet) {
   in_addr address{};
-  address.s_addr = subnet.address;
+  address.s_addr = htonl(ntohl(subnet.address) & networkMask(subnet));
   return QStringLiteral("%1/%2 on %3")
       .arg(QString::fromLatin1(inet_ntoa(address)))
       .arg(subnet.prefixLength)
       .arg(QString::fromStdString(subnet.interfaceName));
+}
+
+bool onSubnet(uint32_t address, const platform::LocalSubnet &subnet) {
+  const uint32_t mask = networkMask(subnet);
+  return (ntohl(address) & mask) == (ntohl(subnet.address) & mask);
 }
 
 // The row of `rows` that `target` names: by MAC, address or name.
