@@ -76,6 +76,10 @@ int main(int argc, char **argv) {
   WatchLan(watch);
   WSockUtils::Finalize();
 
+  std::printf("watch RSS by round:");
+  for (int round = kSettledRound; round <= rounds; round += kSettledRound)
+    std::printf(" %d: %ld kB", round, rss[static_cast<size_t>(round - 1)]);
+  std::printf("\n");
   const long settled = rss[kSettledRound - 1];
   const long last = rss.back();
   std::printf("watch RSS after round 1: %ld kB, round %d: %ld kB, round %d: %ld kB\n", rss[0],

@@ -30,5 +30,5 @@ struct WakeRequest {
 
 // Sends the packet and reports on standard output; the exit status: 0 sent
 // (and, when waiting, answered), 1 not sent or no answer within a minute, 2
-// for a target it cannot or may not wake.
+// for a target it cannot or may not wake. WinSock must be started.
 int WakeComputer(const WakeRequest &request);

@@ -208,10 +208,13 @@ int main(int argc, char *argv[]) {
     if (!before)
       return kBadArguments;
   }
-  if (!options.wakeTarget.isEmpty())
-    return WakeComputer({options.wakeTarget, before, options.interfaceName, !options.noWait});
-
   WSockUtils::Initialize();
+  if (!options.wakeTarget.isEmpty()) {
+    const int status =
+        WakeComputer({options.wakeTarget, before, options.interfaceName, !options.noWait});
+    WSockUtils::Finalize();
+    return status;
+  }
   if (options.watchSeconds != 0) {
     WatchSettings watch;
     watch.search = options.search;

@@ -87,6 +87,12 @@ new >10.77.0.22
 gone $quiet_addr>" "$(lines_of <"$work/out")"
 check "nothing on standard error" "" "$(grep -v gencache "$work/err")"
 
+for bad in --watch=9 --watch=ten "--watch=10 --format=json"; do
+	# shellcheck disable=SC2086 # one argument or two
+	"$scan" $bad >/dev/null 2>&1
+	check "exit status for $bad" 2 "$?"
+done
+
 ((failures == 0)) || {
 	echo "scan_watch: $failures check(s) failed" >&2
 	exit 1
