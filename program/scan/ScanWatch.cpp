@@ -27,6 +27,8 @@ extern "C" void stopAsked(int) {
 void catchStopSignals() {
   struct sigaction action = {};
   action.sa_handler = stopAsked;
+  // A write it interrupts goes on, so that the line being written ends whole.
+  action.sa_flags = SA_RESTART;
   sigemptyset(&action.sa_mask);
   ::sigaction(SIGINT, &action, nullptr);
   ::sigaction(SIGTERM, &action, nullptr);

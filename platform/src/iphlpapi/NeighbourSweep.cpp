@@ -29,6 +29,7 @@
 #include <chrono>
 #include <cstring>
 #include <map>
+#include <set>
 #include <thread>
 
 namespace platform {
@@ -142,12 +143,12 @@ std::vector<SweptHost> sweepNeighbours(const std::vector<uint32_t> &addresses,
   // without a recent confirmation, when they are to be confirmed, get the
   // time the kernel takes to ask again.
   std::map<uint32_t, std::vector<unsigned char>> resolvedBefore;
-  std::map<uint32_t, bool> toReconfirm;
+  std::set<uint32_t> toReconfirm;
   readTable(socket.get(), [&](uint32_t address, const rtnl::Neighbour &entry) {
     if (answered(entry))
       resolvedBefore[address] = entry.linkAddress;
     else if (entry.resolved())
-      toReconfirm[address] = true;
+      toReconfirm.insert(address);
   });
   std::map<int, std::chrono::milliseconds> reconfirmTimes; // by interface index
   Clock::time_point lastSent{};
