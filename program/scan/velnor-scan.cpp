@@ -72,8 +72,11 @@ const char kUsage[] =
     "WS-Discovery off. The vendor comes from the IEEE registry in\n"
     "/usr/share/ieee-data (package ieee-data).\n"
     "\n"
-    "velnor-scan(1) shows a cron line and a systemd timer that compare the LAN\n"
-    "with the search before and act on a change.\n";
+    "A crontab line that mails what changed since a kept search:\n"
+    "  */30 * * * * velnor-scan --sweep --compare=$HOME/lan.json >$HOME/lan.txt;\n"
+    "    [ $? = 3 ] && mail -s 'LAN changed' admin <$HOME/lan.txt\n"
+    "(one line). velnor-scan(1) shows one that keeps each search, and a systemd\n"
+    "timer.\n";
 
 struct Options {
   ScanFormat format = ScanFormat::Text;
