@@ -69,6 +69,7 @@ int main(int argc, char **argv) {
   // A parent that closes its end must not kill this process with SIGPIPE
   // while it answers: the write fails instead.
   std::signal(SIGPIPE, SIG_IGN);
+  browseworker::startSession();
   records::RecordReader reader;
   while (std::optional<std::string> payload = nextRequest(reader)) {
     const std::optional<records::Request> request = records::decodeRequest(*payload);

@@ -98,6 +98,10 @@ BrowseEntry::Kind kindOf(unsigned int smbcType) {
 
 } // namespace
 
+bool startSession() {
+  return context() != nullptr;
+}
+
 Answer listContainer(const Request &request) {
   SMBCCTX *smb = context();
   if (smb == nullptr)

@@ -6,6 +6,10 @@
 
 namespace browseworker {
 
+// Starts libsmbclient, so that the first request finds it ready; false when
+// it cannot start (each request then tries again).
+bool startSession();
+
 // The top level or a workgroup's computers (What::BrowseList), or the shares
 // of the server at the request's target (an address, or a name for
 // libsmbclient to look up). Never throws.

@@ -37,13 +37,16 @@ struct Worker {
   pid_t pid = -1;
   int channel = -1; // this process's end of the socket pair
   Clock::time_point idleSince{};
-  std::string lastHost;
+  // The server of its last listing, whose connection its session keeps.
+  std::optional<std::string> lastHost;
 };
 
-// A worker asked of the keeper thread; `done` with or without one.
+// A worker asked of the keeper thread; `done` with or without one. One
+// started ahead (`ahead`) has nobody waiting and goes to the idle ones.
 struct Birth {
   std::optional<Worker> worker;
   bool done = false;
+  bool ahead = false;
 };
 
 // The workers of one process. The keeper thread starts them and ends idle
@@ -146,7 +149,10 @@ void keep(Pool *workers) {
       --workers->starting;
       if (worker)
         workers->live.insert(worker->pid);
-      birth->worker = std::move(worker);
+      if (birth->ahead && worker)
+        workers->idle.push_back(std::move(*worker));
+      else
+        birth->worker = std::move(worker);
       birth->done = true;
       workers->changed.notify_all();
     }
@@ -222,12 +228,14 @@ std::optional<Worker> acquire(Pool &workers, const std::string &host) {
       continue;
     }
     if (!workers.idle.empty()) {
-      auto chosen = std::find_if(workers.idle.begin(), workers.idle.end(),
+      // The latest to list the host, else the latest released (the oldest
+      // reach their idle time and end).
+      auto chosen = std::find_if(workers.idle.rbegin(), workers.idle.rend(),
                                  [&](const Worker &w) { return w.lastHost == host; });
-      if (chosen == workers.idle.end())
-        chosen = workers.idle.begin();
+      if (chosen == workers.idle.rend())
+        chosen = workers.idle.rbegin();
       Worker worker = std::move(*chosen);
-      workers.idle.erase(chosen);
+      workers.idle.erase(std::next(chosen).base());
       ++workers.busyByHost[host];
       return worker;
     }
@@ -328,6 +336,22 @@ std::optional<records::Answer> list(const records::Request &request, const std::
   }
   release(workers, std::move(*worker), host, answer.has_value());
   return answer;
+}
+
+void startAhead(size_t count) {
+  if (!workAheadEnabled())
+    return;
+  Pool &workers = pool();
+  std::lock_guard guard(workers.lock);
+  const size_t busy = workers.live.size() + workers.starting - workers.idle.size();
+  const size_t wanted = std::min(count + busy, kMostWorkers);
+  while (workers.live.size() + workers.starting < wanted && ensureKeeper(workers)) {
+    auto birth = std::make_shared<Birth>();
+    birth->ahead = true;
+    workers.births.push_back(birth);
+    ++workers.starting;
+  }
+  workers.wake.notify_one();
 }
 
 size_t liveWorkers() {

@@ -14,6 +14,7 @@
 #include "net/browseworker/BrowseRecords.h"
 
 #include <chrono>
+#include <cstddef>
 #include <optional>
 #include <string>
 
@@ -45,6 +46,12 @@ inline constexpr std::chrono::seconds kIdleTime{30};
 // `host` names the server the listing talks to ("" for the browse master).
 std::optional<browseworker::Answer> list(const browseworker::Request &request,
                                          const std::string &host);
+
+// Starts workers now, unless VELNOR_WORKAHEAD=0, so that `count` of them
+// (within kMostWorkers) are idle or starting beside the busy ones: a walk
+// that lists a level soon lists the names below it side by side, and a
+// worker takes some tens of ms to load libsmbclient.
+void startAhead(size_t count);
 
 // Workers of this process that run now (idle or busy).
 size_t liveWorkers();

@@ -115,11 +115,17 @@ void steps(const std::string &container, ahead::Work &work) {
   work.publishListing(std::move(listing));
 }
 
+// Workers started when a walk begins, beside the one listing the top level:
+// one for each workgroup an office has, and a few for its first computers.
+constexpr size_t kWorkersAhead = 6;
+
 class SmbBrowser final : public platform::BrowseBackend {
 public:
   DWORD list(const std::string &container, std::vector<BrowseEntry> &entries) override {
-    if (container.empty())
+    if (container.empty()) {
       ahead::startWalk();
+      platform::browseworkers::startAhead(kWorkersAhead);
+    }
     const ahead::Listing listing = ahead::list(container, steps);
     if (listing.status != NO_ERROR)
       return listing.status;
