@@ -115,8 +115,7 @@ std::optional<Worker> spawn(const std::string &program) {
   ::posix_spawnattr_setsigdefault(&attributes, &all);
   ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
   const std::string parent = std::to_string(::getpid());
-  char *argv[] = {const_cast<char *>(program.c_str()), const_cast<char *>(parent.c_str()),
-                  nullptr};
+  char *argv[] = {const_cast<char *>(program.c_str()), const_cast<char *>(parent.c_str()), nullptr};
   pid_t pid = -1;
   const int failed = ::posix_spawn(&pid, program.c_str(), &actions, &attributes, argv, environ);
   ::posix_spawn_file_actions_destroy(&actions);
