@@ -157,9 +157,14 @@ readonly SILENT=VOFCSRV04 AFTER_SILENT=VOFCSRV05
 readonly DEADLINE_MS=10000
 "$lan" warm >/dev/null || exit 1
 signal_smbd STOP "$SILENT"
+# Connections the server's kernel accepted and nobody answers, while the
+# search waits.
 (
-	sleep 3
-	ip netns exec "$(server_ns "$SILENT")" ss -tnH state established '( sport = :445 or sport = :139 )'
+	for ((tries = 0; tries < 60; tries++)); do
+		sleep 0.2
+		ip netns exec "$(server_ns "$SILENT")" ss -tnH state established \
+			'( sport = :445 or sport = :139 )' | grep -F 10.80.0.10 && break
+	done
 ) >"$out/silent-connections" &
 search silent -u VELNOR_WORKAHEAD
 wait
@@ -180,8 +185,8 @@ echo "the silent $SILENT held the search ${held} ms (deadline ${DEADLINE_MS} ms)
 # server answering again) is complete.
 "$lan" exec env -u VELNOR_WORKAHEAD "$record" 2 >"$out/killed" 2>"$out/killed.err" &
 searching=$!
-victim=""
-for ((tries = 0; tries < 100 && -z "$victim"; tries++)); do
+victim="" tries=0
+while [[ -z "$victim" ]] && ((tries++ < 200)); do
 	sleep 0.05
 	victim=$(ip netns exec "$client_ns" ss -tnpH state established dst 10.80.0.14 |
 		grep -o 'browse-worker",pid=[0-9]*' | head -n 1 | grep -o '[0-9]*$')
