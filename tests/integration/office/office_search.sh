@@ -171,11 +171,14 @@ wait
 [[ -s "$out/silent-connections" ]] || fail "nobody connected to the silent $SILENT during the search"
 diff -u <(without_shares healthy "$SILENT") <(found silent) >"$out/diff" ||
 	fail "silent: found otherwise than the healthy search without $SILENT's shares:"$'\n'"$(cat "$out/diff")"
-held=$(($(found_at silent "$AFTER_SILENT") - $(found_at silent "$SILENT")))
+# Its listing started when its workgroup was listed, before the search
+# reached it: from the first computer found to the one after it, the search
+# waited about the deadline.
+held=$(($(found_at silent "$AFTER_SILENT") - $(found_at silent VOFCSRV01)))
 rest=$(($(ms silent) - $(found_at silent "$AFTER_SILENT")))
 healthy_rest=$(($(ms healthy) - $(found_at healthy "$AFTER_SILENT")))
 echo "the silent $SILENT held the search ${held} ms (deadline ${DEADLINE_MS} ms); the rest took ${rest} ms, ${healthy_rest} ms when healthy"
-((held >= DEADLINE_MS - 2000 && held <= DEADLINE_MS + 2500)) ||
+((held >= DEADLINE_MS - 1000 && held <= DEADLINE_MS + 3000)) ||
 	fail "the silent $SILENT held the search ${held} ms, not about the ${DEADLINE_MS} ms deadline"
 ((rest <= healthy_rest + 1500)) ||
 	fail "after the silent $SILENT the search took ${rest} ms, ${healthy_rest} ms when healthy"
@@ -203,7 +206,8 @@ section killed 1
 section killed 2
 diff -u <(without_shares healthy "$SILENT") <(found killed-1) >"$out/diff" ||
 	fail "killed: found otherwise than the healthy search without $SILENT's shares:"$'\n'"$(cat "$out/diff")"
-held=$(($(found_at killed-1 "$AFTER_SILENT") - $(found_at killed-1 "$SILENT")))
+held=$(($(found_at killed-1 "$AFTER_SILENT") - $(found_at killed-1 VOFCSRV01)))
+echo "with its worker killed, the silent $SILENT held the search ${held} ms"
 ((held < DEADLINE_MS / 2)) || fail "the killed worker held the search ${held} ms"
 same_found killed-2 healthy
 check_no_workers_left "after the search with a killed worker"
