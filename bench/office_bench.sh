@@ -97,9 +97,12 @@ for wire in "${WIRES[@]}"; do
 			awk -v w="$wire" -v p="$previous" -v n="$n" \
 				-v a="$(search_ms "healthy-$previous-$wire")" -v b="$(search_ms "healthy-$n-$wire")" \
 				-v c="$(peer_ms "healthy-$previous-$wire")" -v d="$(peer_ms "healthy-$n-$wire")" \
-				'BEGIN { printf "  wire %2d ms, %d to %d servers: %.1f ms; peer %.1f ms%s\n", w, p, n,
-				         (b - a) / (n - p), (d - c) / (n - p),
-				         w >= 20 ? ((b - a) / (n - p) < 25 ? "  (target < 25 ms: met)" : "  (target < 25 ms: NOT met)") : "" }'
+				'BEGIN {
+					cost = (b - a) / (n - p)
+					note = ""
+					if (w >= 20) note = cost < 25 ? "  (target < 25 ms: met)" : "  (target < 25 ms: NOT met)"
+					printf "  wire %2d ms, %d to %d servers: %.1f ms; peer %.1f ms%s\n", w, p, n, cost, (d - c) / (n - p), note
+				}'
 		fi
 		previous=$n
 	done
