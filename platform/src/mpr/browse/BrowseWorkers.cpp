@@ -286,21 +286,27 @@ bool waitFor(int channel, short events, Clock::time_point deadline) {
   }
 }
 
-// One request and its answer, by the deadline.
-std::optional<records::Answer> exchange(const Worker &worker, const records::Request &request,
-                                        Clock::time_point deadline) {
+// Sends one request by the deadline; false when the worker cannot take it
+// (it has ended since its last answer).
+bool sendRequest(const Worker &worker, const records::Request &request,
+                 Clock::time_point deadline) {
   const std::string sent = records::framed(records::encodeRequest(request));
   size_t done = 0;
   while (done < sent.size()) {
     if (!waitFor(worker.channel, POLLOUT, deadline))
-      return std::nullopt;
+      return false;
     const ssize_t n = ::send(worker.channel, sent.data() + done, sent.size() - done, MSG_NOSIGNAL);
     if (n < 0 && errno == EINTR)
       continue;
     if (n <= 0)
-      return std::nullopt;
+      return false;
     done += static_cast<size_t>(n);
   }
+  return true;
+}
+
+// The answer to the request sent, by the deadline.
+std::optional<records::Answer> readAnswer(const Worker &worker, Clock::time_point deadline) {
   records::RecordReader reader;
   std::string chunk(64 * 1024, '\0');
   for (;;) {
@@ -325,16 +331,29 @@ std::optional<records::Answer> exchange(const Worker &worker, const records::Req
 
 std::optional<records::Answer> list(const records::Request &request, const std::string &host) {
   Pool &workers = pool();
-  std::optional<Worker> worker = acquire(workers, host);
-  if (!worker)
-    return std::nullopt;
-  std::optional<records::Answer> answer;
-  try {
-    answer = exchange(*worker, request, Clock::now() + kDeadline);
-  } catch (const std::bad_alloc &) {
+  std::optional<Clock::time_point> deadline;
+  // An idle worker that ended since its last answer (killed from outside)
+  // cannot take the request: another one is asked, once.
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    std::optional<Worker> worker = acquire(workers, host);
+    if (!worker)
+      return std::nullopt;
+    if (!deadline)
+      deadline = Clock::now() + kDeadline;
+    std::optional<records::Answer> answer;
+    bool sent = false;
+    try {
+      sent = sendRequest(*worker, request, *deadline);
+      if (sent)
+        answer = readAnswer(*worker, *deadline);
+    } catch (const std::bad_alloc &) {
+      sent = true;
+    }
+    release(workers, std::move(*worker), host, answer.has_value());
+    if (sent)
+      return answer;
   }
-  release(workers, std::move(*worker), host, answer.has_value());
-  return answer;
+  return std::nullopt;
 }
 
 void startAhead(size_t count) {
