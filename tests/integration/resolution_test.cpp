@@ -3,12 +3,16 @@
 #include "Lab.h"
 
 #include <platform/backends.h>
+#include <support/ContainerRecord.h>
+#include <support/ScopedEnvironment.h>
 #include <velnip.h>
+#include <winnetwk.h>
 #include <winsock.h>
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace lab = velnor::lab;
 
@@ -61,4 +65,70 @@ TEST_F(LabResolution, GetHostNamestrNeedsTheCallersStart) {
   ASSERT_EQ(WSAStartup(MAKEWORD(1, 1), &data), 0);
   EXPECT_STRCASEEQ(GetHostNamestr(address.c_str()), text(lab::kVlsrv2.name).c_str());
   WSACleanup();
+}
+
+namespace {
+
+// What a caller sees of its own calls right after a walk of the browse list
+// (the top level and the first workgroup listed, as the program's search
+// does): the host record's name and the last error each successful call
+// leaves.
+struct Seen {
+  std::string hostName;
+  DWORD errorAfterLookup = 0;
+  DWORD errorAfterOpen = 0;
+
+  bool operator==(const Seen &) const = default;
+};
+
+std::ostream &operator<<(std::ostream &out, const Seen &seen) {
+  return out << "{h_name " << seen.hostName << ", after gethostbyname " << seen.errorAfterLookup
+             << ", after WNetOpenEnumA " << seen.errorAfterOpen << "}";
+}
+
+void appendName(void *context, const char *text) {
+  static_cast<std::vector<std::string> *>(context)->emplace_back(text);
+}
+
+Seen afterAWalk(const std::string &spelling) {
+  std::vector<std::string> names;
+  VELNIP_STRING_LIST list{&names, &appendName};
+  EXPECT_TRUE(GetNetResource("", &list));
+  EXPECT_TRUE(GetNetResource(text(lab::kWorkgroup1).c_str(), &list));
+  // Neither call may touch it on success.
+  constexpr DWORD kCallersOwn = 0x2323;
+  Seen seen;
+  WSADATA data;
+  EXPECT_EQ(WSAStartup(MAKEWORD(1, 1), &data), 0);
+  SetLastError(kCallersOwn);
+  if (const hostent *host = gethostbyname(spelling.c_str()))
+    seen.hostName = host->h_name;
+  seen.errorAfterLookup = GetLastError();
+  WSACleanup();
+  NETRESOURCEA server = testsupport::containerRecord(("\\\\" + spelling).c_str());
+  HANDLE enumeration = nullptr;
+  SetLastError(kCallersOwn);
+  EXPECT_EQ(WNetOpenEnumA(RESOURCE_GLOBALNET, RESOURCETYPE_DISK, 0, &server, &enumeration),
+            static_cast<DWORD>(NO_ERROR));
+  seen.errorAfterOpen = GetLastError();
+  if (enumeration != nullptr)
+    WNetCloseEnum(enumeration);
+  return seen;
+}
+
+} // namespace
+
+// The work ahead may answer a call from what a platform thread found, or
+// the call does the step itself: what the caller sees is the same.
+TEST_F(LabResolution, WhatACallGivesDoesNotDependOnTheWorkAhead) {
+  for (const std::string spelling : {text(lab::kVlsrv1.name), std::string("vlsrv1")}) {
+    SCOPED_TRACE(spelling);
+    Seen sequential;
+    {
+      testsupport::ScopedEnvironment off("VELNOR_WORKAHEAD", "0");
+      sequential = afterAWalk(spelling);
+    }
+    EXPECT_EQ(sequential.hostName, spelling) << "a NetBIOS name echoes the caller's spelling";
+    EXPECT_EQ(afterAWalk(spelling), sequential);
+  }
 }
