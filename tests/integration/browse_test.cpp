@@ -248,7 +248,8 @@ TEST_F(Browse, AChildForkedWhileAThreadBrowsesListsOnItsOwn) {
   constexpr int kForks = 100;
   constexpr unsigned kChildLimitSeconds = 20;
   const lab::Server &s = lab::kVlsrv1;
-  const std::string server = serverEntry(s.name);
+  // By address: the child's own name lookup is not what this is about.
+  const std::string server = serverEntry(s.address);
   const Names expected = shareEntries(server, s);
   std::atomic<bool> stop{false};
   std::thread browsing([&] {
@@ -262,6 +263,10 @@ TEST_F(Browse, AChildForkedWhileAThreadBrowsesListsOnItsOwn) {
   for (; passed < kForks; ++passed) {
     const int code = testsupport::runInChild([&] {
       ::alarm(kChildLimitSeconds);
+      // Every tenth child probes for WS-Discovery too (its window is most
+      // of a top-level listing's time); the others keep the test short.
+      if (passed % 10 != 0)
+        ::setenv("VELNOR_WSD", "0", 1);
       Names top, shares;
       const bool listed = libraryNames("", top) && libraryNames(server.c_str(), shares);
       return listed && std::count(top.begin(), top.end(), lab::kWorkgroup1) == 1 &&
@@ -324,18 +329,19 @@ TEST_F(Browse, AStepAheadThatRunsOutOfMemoryLeavesTheCallsResultAsItIs) {
     Names groups, computers, shares;
     EXPECT_TRUE(libraryNames("", groups));
     EXPECT_TRUE(libraryNames(std::string(s.workgroup).c_str(), computers));
-    return std::pair(libraryNames(server.c_str(), shares), sorted(shares));
+    const bool listed = libraryNames(server.c_str(), shares);
+    return std::pair(listed, sorted(shares));
   };
   std::pair<bool, Names> sequential;
   {
     testsupport::ScopedEnvironment off("VELNOR_WORKAHEAD", "0");
     sequential = walk();
   }
-  ASSERT_EQ(resolver.failed, 0);
   // The server's step runs on a pool thread as soon as its workgroup is
   // listed; the program's call comes once it has failed.
   Names groups, computers, shares;
   ASSERT_TRUE(libraryNames("", groups));
+  resolver.failed = 0;
   ASSERT_TRUE(libraryNames(std::string(s.workgroup).c_str(), computers));
   for (int i = 0; i < 500 && resolver.failed == 0; ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
