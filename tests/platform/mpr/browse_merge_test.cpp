@@ -212,6 +212,24 @@ TEST(DiscoveryCache, OneRunServesAWalkThenRunsAgain) {
   EXPECT_FALSE(cache.addressOf("nosuch"));
 }
 
+TEST(DiscoveryCache, AnnouncementsNeverMakeAnOldResultYoung) {
+  Clock::time_point now = Clock::now();
+  int runs = 0;
+  wsd::DiscoveryCache cache(
+      [&] {
+        ++runs;
+        return kDiscovered;
+      },
+      [&] { return now; });
+  cache.computers();
+  cache.joined({"LATECOMER", "DLWG", 0x6400000a, "urn:uuid:late"});
+  EXPECT_EQ(cache.computers().size(), 5u) << "a Hello joins the kept result";
+  // A computer may have left without a Bye: an old result is probed anew.
+  now += wsd::DiscoveryCache::kKeepFor;
+  EXPECT_EQ(cache.computers().size(), 4u);
+  EXPECT_EQ(runs, 2);
+}
+
 TEST(DiscoveryCache, AddressesOfNamesNotSeenLatelyAreForgotten) {
   Clock::time_point now = Clock::now();
   constexpr size_t kPerRun = wsd::DiscoveryCache::kMaxAddresses / 4;
