@@ -13,7 +13,7 @@ scan=$1
 peer=$2
 runs=${3:-200}
 # Runs at once: a run mostly waits on the network.
-readonly AT_ONCE=8
+readonly AT_ONCE=10
 readonly RUN_LIMIT_S=60
 
 if [[ "$(cat /sys/class/net/eth0/address 2>/dev/null)" != 02:76:6c:01:00:0a ]]; then
@@ -24,10 +24,10 @@ fi
 work=$(mktemp -d /tmp/velnor-exit-XXXXXX)
 trap 'rm -rf "$work"' EXIT
 
-# Five endpoints per Probe answer, on one extra address: the scans' own
-# probes stay short; the announcements do the flooding.
+# No endpoints in its Probe answers: the scans' own probes stay short; the
+# announcements do the flooding.
 coproc PEER { exec ip netns exec "${VELNOR_LAB_PREFIX:-vlabm}-peer" \
-	python3 "$peer" "$work/seen" 5 1 announce; }
+	python3 "$peer" "$work/seen" 0 1 announce; }
 read -r said <&"${PEER[0]}"
 if [[ "$said" != ready ]]; then
 	echo "exit_under_flood: the peer did not start" >&2

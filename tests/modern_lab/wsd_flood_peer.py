@@ -10,7 +10,7 @@ writes what it saw to RESULTS as "key value" lines, takes its addresses
 away and exits.
 
 With ANNOUNCE ("announce") it also multicasts a Probe and a Hello (with an
-XAddr on its own address, whose Get it never answers) every few
+XAddr on its own address, whose Get it never answers) every 10
 milliseconds, so that a client's announcement listener is always busy.
 
 usage: wsd_flood_peer.py RESULTS [ENDPOINTS [HOSTS [ANNOUNCE]]]
@@ -29,6 +29,7 @@ PORT = 3702
 HTTP_PORT = 5357
 PEER_ADDR = "10.79.0.20"
 FIRST_HOST = 100  # the extra addresses: 10.79.0.100 and on
+ANNOUNCE_EVERY = 0.01  # s between two Probe and Hello pairs
 PER_DATAGRAM = 150  # endpoints per ProbeMatches: about 50 KB, under 64 KB
 
 ENVELOPE = (
@@ -128,13 +129,15 @@ def serve(results, endpoints, hosts, extra, announce=False):
     open_connections = {}  # socket -> local address
     per_host = {}
     stdin = sys.stdin.fileno()
+    next_announcement = 0.0
     while True:
-        if announce:
+        if announce and time.monotonic() >= next_announcement:
             for datagram in announcements(seen["announced"] % 64):
                 udp.sendto(datagram, (GROUP, PORT))
             seen["announced"] += 1
+            next_announcement = time.monotonic() + ANNOUNCE_EVERY
         readable, _, _ = select.select([udp, http, stdin] + list(open_connections), [], [],
-                                       0.005 if announce else 30)
+                                       ANNOUNCE_EVERY if announce else 30)
         if not readable:
             if announce:
                 continue
