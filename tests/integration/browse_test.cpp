@@ -4,7 +4,6 @@
 #include "Lab.h"
 
 #include <WSockUtils.h>
-#include <boundary/AllocationFailure.h>
 #include <platform/backends.h>
 #include <support/ChildProcess.h>
 #include <support/ContainerRecord.h>
@@ -286,6 +285,9 @@ TEST_F(Browse, AChildForkedWhileAThreadBrowsesListsOnItsOwn) {
   EXPECT_EQ(passed, kForks);
 }
 
+#ifndef VELNOR_NO_ALLOCATION_HOOK
+#include <boundary/AllocationFailure.h>
+
 namespace {
 
 // The lab server's address for its name, from the test's own thread; any
@@ -351,3 +353,4 @@ TEST_F(Browse, AStepAheadThatRunsOutOfMemoryLeavesTheCallsResultAsItIs) {
   EXPECT_EQ(sequential, std::pair(true, shareEntries(server, s)));
   EXPECT_EQ(std::pair(listed, sorted(shares)), sequential);
 }
+#endif
