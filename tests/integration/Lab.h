@@ -27,6 +27,9 @@ inline constexpr std::string_view kClientInterface = "eth0";
 
 // On the subnet, but no host answers ARP for it.
 inline constexpr std::string_view kNoHostAddress = "10.77.0.99";
+// The lab's quiet host (10.77.0.21, no daemons), which a test may give
+// kNoHostAddress for a while.
+inline constexpr std::string_view kQuietMacText = "02-76-6C-00-00-15";
 // No namespace has a default route, so this is unreachable everywhere.
 inline constexpr std::string_view kOffSubnetAddress = "10.78.0.1";
 

@@ -1,8 +1,10 @@
-// Counts the IPv4 packets this machine sends on one interface, from a packet
-// socket: ARP (the kernel's own probes, or its replies to a peer's) is no
-// IPv4 and does not count.
+// Counts the packets this machine sends on one interface, from a packet
+// socket: IPv4 packets, and apart from them the ARP requests (the kernel's
+// own probes) for one address.
 #pragma once
 
+#include <cstdint>
+#include <map>
 #include <string>
 
 class SentIpv4Packets {
@@ -13,10 +15,17 @@ public:
   SentIpv4Packets &operator=(const SentIpv4Packets &) = delete;
 
   bool ok() const { return fd_ >= 0; }
-  // Sent since the counter was made; the socket is read up to now.
+  // IPv4 packets sent since the counter was made; the socket is read up to
+  // now.
   long count();
+  // ARP requests sent since the counter was made that ask for `address`
+  // (network order).
+  long arpRequestsFor(uint32_t address);
 
 private:
+  void read();
+
   int fd_ = -1;
   long sent_ = 0;
+  std::map<uint32_t, long> arpRequests_; // by the address asked for
 };

@@ -2,6 +2,7 @@
 // between namespaces, with the client's neighbour table cleared or filled
 // as each case needs.
 #include "Lab.h"
+#include "SentPackets.h"
 
 #include <iphlpapi.h>
 #include <support/NeighbourTable.h>
@@ -11,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <array>
 #include <chrono>
 #include <optional>
@@ -94,9 +96,39 @@ TEST_F(MacLookup, HostThatDoesNotAnswerGivesNullOnceTheKernelGivesUp) {
   EXPECT_EQ(length, 0u);
   EXPECT_EQ(state(lab::kNoHostAddress), std::optional<int>(NUD_FAILED));
 
-  // A failed entry is asked again, and fails again.
+  // A failed entry is asked again (the network sees a request), and fails
+  // again.
+  SentIpv4Packets sent{std::string(lab::kClientInterface)};
+  ASSERT_TRUE(sent.ok());
   EXPECT_EQ(macText(lab::kNoHostAddress), "");
+  EXPECT_GT(sent.arpRequestsFor(ipv4(lab::kNoHostAddress)), 0);
   EXPECT_EQ(state(lab::kNoHostAddress), std::optional<int>(NUD_FAILED));
+}
+
+// The lab's quiet host takes the address nobody answered for, as a computer
+// switched on after a lookup failed: the next lookup finds it. Only a walk
+// of the browse list that saw the address fail may answer from that
+// failure, and no walk ran here.
+TEST_F(MacLookup, AHostThatTakesTheAddressAfterAFailedLookupIsFound) {
+  forget(lab::kNoHostAddress);
+  ASSERT_EQ(macText(lab::kNoHostAddress), "");
+  ASSERT_EQ(state(lab::kNoHostAddress), std::optional<int>(NUD_FAILED));
+  const char *prefix = std::getenv("VELNOR_LAB_PREFIX");
+  const std::string quiet = std::string(prefix != nullptr ? prefix : "vlab") + "-quiet";
+  const std::string address =
+      std::string(lab::kNoHostAddress) + "/" + std::to_string(lab::kSubnetBits);
+  const auto onQuietHost = [&](const char *verb) {
+    return "ip netns exec " + quiet + " ip addr " + verb + " " + address + " dev eth0";
+  };
+  ASSERT_EQ(std::system(onQuietHost("add").c_str()), 0);
+  SentIpv4Packets sent{std::string(lab::kClientInterface)};
+  ASSERT_TRUE(sent.ok());
+  const std::string mac = macText(lab::kNoHostAddress);
+  const long requests = sent.arpRequestsFor(ipv4(lab::kNoHostAddress));
+  std::system(onQuietHost("del").c_str());
+  EXPECT_EQ(mac, lab::kQuietMacText);
+  EXPECT_GT(requests, 0);
+  forget(lab::kNoHostAddress);
 }
 
 TEST_F(MacLookup, AddressesOffTheSubnetGiveNullAtOnceWithoutARequest) {

@@ -9,7 +9,11 @@ gives up. It prints "ready" once it listens; when its stdin closes it
 writes what it saw to RESULTS as "key value" lines, takes its addresses
 away and exits.
 
-usage: wsd_flood_peer.py RESULTS [ENDPOINTS [HOSTS]]
+With ANNOUNCE ("announce") it also multicasts a Probe and a Hello (with an
+XAddr on its own address, whose Get it never answers) every 10
+milliseconds, so that a client's announcement listener is always busy.
+
+usage: wsd_flood_peer.py RESULTS [ENDPOINTS [HOSTS [ANNOUNCE]]]
 """
 import re
 import select
@@ -25,6 +29,7 @@ PORT = 3702
 HTTP_PORT = 5357
 PEER_ADDR = "10.79.0.20"
 FIRST_HOST = 100  # the extra addresses: 10.79.0.100 and on
+ANNOUNCE_EVERY = 0.01  # s between two Probe and Hello pairs
 PER_DATAGRAM = 150  # endpoints per ProbeMatches: about 50 KB, under 64 KB
 
 ENVELOPE = (
@@ -54,6 +59,30 @@ def match(kind, address, xaddrs=""):
     )
 
 
+ANNOUNCEMENT = (
+    '<?xml version="1.0" encoding="utf-8"?><soap:Envelope'
+    ' xmlns:soap="http://www.w3.org/2003/05/soap-envelope"'
+    ' xmlns:wsa="http://schemas.xmlsoap.org/ws/2004/08/addressing"'
+    ' xmlns:wsd="http://schemas.xmlsoap.org/ws/2005/04/discovery"'
+    ' xmlns:wsdp="http://schemas.xmlsoap.org/ws/2006/02/devprof"'
+    ' xmlns:pub="http://schemas.microsoft.com/windows/pub/2005/07">'
+    "<soap:Header><wsa:To>urn:schemas-xmlsoap-org:ws:2005:04:discovery</wsa:To>"
+    "<wsa:Action>http://schemas.xmlsoap.org/ws/2005/04/discovery/{kind}</wsa:Action>"
+    "<wsa:MessageID>urn:uuid:{message}</wsa:MessageID></soap:Header>"
+    "<soap:Body>{body}</soap:Body></soap:Envelope>"
+)
+
+
+def announcements(i):
+    probe = "<wsd:Probe><wsd:Types>wsdp:Device</wsd:Types></wsd:Probe>"
+    hello = ("<wsd:Hello><wsa:EndpointReference><wsa:Address>%s</wsa:Address></wsa:EndpointReference>"
+             "<wsd:Types>wsdp:Device pub:Computer</wsd:Types><wsd:XAddrs>http://%s:%d/%s</wsd:XAddrs>"
+             "<wsd:MetadataVersion>1</wsd:MetadataVersion></wsd:Hello>"
+             % (endpoint(i), PEER_ADDR, HTTP_PORT, endpoint(i)[9:]))
+    return [ANNOUNCEMENT.format(kind=kind, message=uuid.uuid4(), body=body).encode()
+            for kind, body in (("Probe", probe), ("Hello", hello))]
+
+
 def reply(kind, relates, body):
     return ENVELOPE.format(kind=kind, message=uuid.uuid4(), relates=relates, body=body).encode()
 
@@ -67,17 +96,18 @@ def main():
     results = sys.argv[1]
     endpoints = int(sys.argv[2]) if len(sys.argv) > 2 else 5000
     hosts = int(sys.argv[3]) if len(sys.argv) > 3 else 24
+    announce = len(sys.argv) > 4 and sys.argv[4] == "announce"
     extra = ["10.79.0.%d" % (FIRST_HOST + i) for i in range(hosts)]
     for address in extra:
         subprocess.run(["ip", "addr", "replace", address + "/24", "dev", "eth0"], check=True)
     try:
-        serve(results, endpoints, hosts, extra)
+        serve(results, endpoints, hosts, extra, announce)
     finally:
         for address in extra:
             subprocess.run(["ip", "addr", "del", address + "/24", "dev", "eth0"], check=False)
 
 
-def serve(results, endpoints, hosts, extra):
+def serve(results, endpoints, hosts, extra, announce=False):
     index = {endpoint(i): i for i in range(endpoints)}
 
     udp = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
@@ -85,6 +115,8 @@ def serve(results, endpoints, hosts, extra):
     udp.bind(("", PORT))
     udp.setsockopt(socket.IPPROTO_IP, socket.IP_ADD_MEMBERSHIP,
                    struct.pack("4s4s", socket.inet_aton(GROUP), socket.inet_aton(PEER_ADDR)))
+    udp.setsockopt(socket.IPPROTO_IP, socket.IP_MULTICAST_IF, socket.inet_aton(PEER_ADDR))
+    udp.setsockopt(socket.IPPROTO_IP, socket.IP_MULTICAST_LOOP, 0)
     http = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
     http.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
     http.bind(("", HTTP_PORT))
@@ -92,13 +124,23 @@ def serve(results, endpoints, hosts, extra):
     print("ready", flush=True)
 
     answered = set()
-    seen = {"probes": 0, "resolves": 0, "connections": 0, "most_open": 0, "most_open_per_host": 0}
+    seen = {"probes": 0, "resolves": 0, "connections": 0, "most_open": 0, "most_open_per_host": 0,
+            "announced": 0}
     open_connections = {}  # socket -> local address
     per_host = {}
     stdin = sys.stdin.fileno()
+    next_announcement = 0.0
     while True:
-        readable, _, _ = select.select([udp, http, stdin] + list(open_connections), [], [], 30)
+        if announce and time.monotonic() >= next_announcement:
+            for datagram in announcements(seen["announced"] % 64):
+                udp.sendto(datagram, (GROUP, PORT))
+            seen["announced"] += 1
+            next_announcement = time.monotonic() + ANNOUNCE_EVERY
+        readable, _, _ = select.select([udp, http, stdin] + list(open_connections), [], [],
+                                       ANNOUNCE_EVERY if announce else 30)
         if not readable:
+            if announce:
+                continue
             break
         if stdin in readable and not sys.stdin.readline():
             break

@@ -16,7 +16,7 @@
 namespace platform {
 
 // How many forks lie between the process that loaded the platform and this
-// one; a child handler registered once (common/ProcessLocal.cpp) counts them.
+// one; the platform's one fork handler (common/ProcessLocal.cpp) counts them.
 unsigned forkGeneration();
 
 template <class T> class ProcessLocal {

@@ -5,6 +5,8 @@
 
 namespace {
 
+thread_local const platform::SwitchSettings *threadSettings = nullptr;
+
 // Only "0" switches a source off; unset or anything else leaves it on.
 bool switchedOn(const char *variable) {
   const char *value = std::getenv(variable);
@@ -13,18 +15,18 @@ bool switchedOn(const char *variable) {
 
 } // namespace
 
-bool platform::netbiosEnabled() {
-  return switchedOn("VELNOR_NETBIOS");
+platform::SwitchSettings platform::currentSwitches() {
+  if (threadSettings != nullptr)
+    return *threadSettings;
+  return {switchedOn("VELNOR_NETBIOS"), switchedOn("VELNOR_MDNS"), switchedOn("VELNOR_WSD"),
+          switchedOn("VELNOR_WORKAHEAD")};
 }
 
-bool platform::mdnsEnabled() {
-  return switchedOn("VELNOR_MDNS");
+platform::UsingSwitches::UsingSwitches(const SwitchSettings &settings)
+    : previous_(threadSettings), settings_(settings) {
+  threadSettings = &settings_;
 }
 
-bool platform::wsDiscoveryEnabled() {
-  return switchedOn("VELNOR_WSD");
-}
-
-bool platform::workAheadEnabled() {
-  return switchedOn("VELNOR_WORKAHEAD");
+platform::UsingSwitches::~UsingSwitches() {
+  threadSettings = previous_;
 }

@@ -8,7 +8,7 @@
 
 namespace platform {
 
-// Kept for DiscoveryCache::kKeepFor.
+// This process's own (a forked child makes its own on first use).
 wsd::DiscoveryCache &systemDiscovery();
 
 // The kept result, or nothing without a probe while WS-Discovery is off.

@@ -1,9 +1,11 @@
 #include "common/WorkAhead.h"
 
 #include "common/AsciiCase.h"
+#include "common/PlatformThread.h"
 #include "common/ProcessLocal.h"
 #include "common/Switches.h"
 
+#include <algorithm>
 #include <deque>
 #include <map>
 #include <new>
@@ -15,6 +17,7 @@ namespace {
 struct Prepared {
   std::shared_ptr<Work> work;
   Clock::time_point queuedAt;
+  std::string container; // as the listing above spelled it
   bool listingTaken = false;
 };
 
@@ -23,8 +26,9 @@ struct State {
   std::mutex lock;
   std::deque<std::function<void()>> jobs;
   size_t workers = 0;
-  Clock::time_point walkStart{};
+  std::optional<Clock::time_point> walkStart;
   std::map<std::string, Prepared> prepared; // by lower-case container
+  std::map<uint32_t, Clock::time_point> unreachable;
 };
 
 platform::ProcessLocal<State> processState([] { return new State; });
@@ -41,7 +45,11 @@ void serve(State *pool) {
     std::function<void()> job = std::move(pool->jobs.front());
     pool->jobs.pop_front();
     guard.unlock();
-    job();
+    try {
+      job();
+    } catch (...) {
+      // The job's work is left "not prepared"; the next job may fare better.
+    }
     guard.lock();
   }
   --pool->workers;
@@ -54,7 +62,7 @@ void enqueue(State &pool, std::function<void()> job) {
     return;
   ++pool.workers;
   try {
-    std::thread(serve, &pool).detach();
+    platformThread([&pool] { serve(&pool); }).detach();
   } catch (const std::system_error &) {
     // Without a thread the job waits for a running one, or for the caller
     // who needs its result: that one runs it itself.
@@ -62,8 +70,11 @@ void enqueue(State &pool, std::function<void()> job) {
   }
 }
 
+// Queued in the current walk (or before any, for a caller that never lists
+// the top level) and young enough.
 bool fresh(const State &pool, const Prepared &entry) {
-  return entry.queuedAt >= pool.walkStart && Clock::now() - entry.queuedAt < kTrustFor;
+  return (!pool.walkStart || entry.queuedAt >= *pool.walkStart) &&
+         Clock::now() - entry.queuedAt < kTrustFor;
 }
 
 } // namespace
@@ -77,15 +88,29 @@ void startWalk() {
   std::lock_guard guard(pool.lock);
   pool.walkStart = Clock::now();
   pool.prepared.clear();
+  pool.unreachable.clear();
   // Jobs not yet started belong to the earlier walk; whoever holds their
   // work runs it when they need it.
   pool.jobs.clear();
 }
 
-Clock::time_point walkStartedAt() {
+void noteUnreachable(uint32_t address, Clock::time_point when) {
   State &pool = state();
   std::lock_guard guard(pool.lock);
-  return pool.walkStart;
+  if (!pool.walkStart || when < *pool.walkStart)
+    return;
+  if (pool.unreachable.size() >= kMaxUnreachable && pool.unreachable.count(address) == 0)
+    return;
+  pool.unreachable[address] = when;
+}
+
+std::optional<Clock::time_point> unreachableSince(uint32_t address) {
+  State &pool = state();
+  std::lock_guard guard(pool.lock);
+  const auto found = pool.unreachable.find(address);
+  if (found == pool.unreachable.end())
+    return std::nullopt;
+  return found->second;
 }
 
 bool Work::claim() {
@@ -97,19 +122,27 @@ bool Work::claim() {
   return true;
 }
 
-void Work::run(const std::string &container, const Steps &steps) {
+void Work::fail() {
+  std::lock_guard guard(lock_);
+  failed_ = true;
+  changed_.notify_all();
+}
+
+void Work::run(const std::string &container, const Steps &steps, bool speculative) {
   if (!claim())
     return;
   try {
     steps(container, *this);
   } catch (...) {
-    // Out of memory or threads: those who wait get a failure, not a hang.
+    fail();
+    if (!speculative)
+      throw;
+    return;
   }
+  // Steps that return without a result leave it "not prepared" too.
   std::lock_guard guard(lock_);
-  if (!host_)
-    host_.emplace();
-  if (!listing_)
-    listing_.emplace(Listing{ERROR_NOT_ENOUGH_MEMORY, {}});
+  if (!host_ || !listing_)
+    failed_ = true;
   changed_.notify_all();
 }
 
@@ -125,26 +158,29 @@ void Work::publishListing(Listing listing) {
   changed_.notify_all();
 }
 
-Listing Work::listing() {
+std::optional<Listing> Work::listing() {
   std::unique_lock guard(lock_);
-  changed_.wait(guard, [&] { return listing_.has_value(); });
-  return *listing_;
+  changed_.wait(guard, [&] { return listing_.has_value() || failed_; });
+  return listing_;
 }
 
 std::optional<std::optional<HostEntry>> Work::host() {
   std::unique_lock guard(lock_);
   if (!claimed_ || runner_ == std::this_thread::get_id())
     return host_;
-  changed_.wait(guard, [&] { return host_.has_value(); });
+  changed_.wait(guard, [&] { return host_.has_value() || failed_; });
   return host_;
 }
 
 void prepare(const std::vector<std::string> &containers, const Steps &steps) {
   if (!enabled())
     return;
+  const SwitchSettings switches = currentSwitches();
   State &pool = state();
   std::lock_guard guard(pool.lock);
   for (const std::string &container : containers) {
+    if (pool.prepared.size() >= kMaxPrepared)
+      std::erase_if(pool.prepared, [&](const auto &entry) { return !fresh(pool, entry.second); });
     if (pool.prepared.size() >= kMaxPrepared)
       return;
     const std::string key = asciiLowered(container);
@@ -152,8 +188,11 @@ void prepare(const std::vector<std::string> &containers, const Steps &steps) {
         known != pool.prepared.end() && fresh(pool, known->second))
       continue;
     auto work = std::make_shared<Work>();
-    pool.prepared[key] = {work, Clock::now(), false};
-    enqueue(pool, [work, steps, container] { work->run(container, steps); });
+    pool.prepared[key] = {work, Clock::now(), container, false};
+    enqueue(pool, [work, steps, container, switches] {
+      const UsingSwitches settings(switches);
+      work->run(container, steps, true);
+    });
   }
 }
 
@@ -168,10 +207,15 @@ Listing list(const std::string &container, const Steps &steps) {
       work = known->second.work;
     }
   }
-  if (work == nullptr)
-    work = std::make_shared<Work>();
-  work->run(container, steps);
-  return work->listing();
+  if (work != nullptr) {
+    work->run(container, steps, false);
+    if (std::optional<Listing> listing = work->listing())
+      return std::move(*listing);
+  }
+  // Not prepared, or its run failed: the step itself, here.
+  Work own;
+  own.run(container, steps, false);
+  return own.listing().value_or(Listing{ERROR_NOT_ENOUGH_MEMORY, {}});
 }
 
 std::optional<std::optional<HostEntry>> preparedHost(const std::string &name) {
@@ -182,7 +226,8 @@ std::optional<std::optional<HostEntry>> preparedHost(const std::string &name) {
     State &pool = state();
     std::lock_guard guard(pool.lock);
     auto known = pool.prepared.find(asciiLowered("\\\\" + name));
-    if (known == pool.prepared.end() || !fresh(pool, known->second))
+    if (known == pool.prepared.end() || !fresh(pool, known->second) ||
+        known->second.container != "\\\\" + name)
       return std::nullopt;
     work = known->second.work;
   }

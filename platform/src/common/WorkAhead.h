@@ -19,6 +19,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -46,9 +47,16 @@ inline constexpr size_t kWorkers = 16;
 // whose steps were started when its workgroup was listed.
 inline constexpr std::chrono::seconds kTrustFor{10};
 
-// Computers and workgroups prepared for one walk at most; the names beyond
-// them are looked up when the program asks, as without the work ahead.
+// Computers and workgroups prepared at most, counted within a walk: a
+// process that never lists the top level (a library caller listing
+// workgroups or servers itself) makes room by dropping what is older than
+// kTrustFor. Names beyond them are looked up when the program asks, as
+// without the work ahead.
 inline constexpr size_t kMaxPrepared = 512;
+
+// Addresses whose resolution a walk's own step saw fail, at most; the ones
+// beyond are asked again.
+inline constexpr size_t kMaxUnreachable = 512;
 
 // False with VELNOR_WORKAHEAD=0: every call then does its own work.
 bool enabled();
@@ -56,8 +64,12 @@ bool enabled();
 // The top level is being listed: a new walk starts, and whatever was
 // prepared before it is no longer used.
 void startWalk();
-// When the current walk started; the clock's epoch before the first.
-Clock::time_point walkStartedAt();
+
+// An address whose ARP resolution failed under a step of the current walk
+// (iphlpapi/ArpVerdict.h); nothing is kept before the first walk.
+void noteUnreachable(uint32_t address, Clock::time_point when);
+// When the current walk last saw the address fail, if it did.
+std::optional<Clock::time_point> unreachableSince(uint32_t address);
 
 // A listing of one container as the browse backend reports it.
 struct Listing {
@@ -72,37 +84,46 @@ using Steps = std::function<void(const std::string &container, Work &work)>;
 
 // One prepared piece of work and its results. The thread that claims it runs
 // it; everyone else waits for the results it publishes.
+//
+// A speculative run (on a pool thread) never decides a result by failing:
+// whatever it did not publish when it failed (out of memory, no thread) is
+// "not prepared", and the caller who needs it does the step itself, as
+// without the work ahead.
 class Work {
 public:
-  // Runs the steps if nobody has claimed them yet; whatever happens, both
-  // results are published.
-  void run(const std::string &container, const Steps &steps);
+  // Runs the steps if nobody has claimed them yet. A caller's own run lets
+  // what the steps throw pass on, as the call without the work ahead does.
+  void run(const std::string &container, const Steps &steps, bool speculative);
 
   // The address step's result, once it is known (the runner publishes it
   // before it goes on).
   void publishHost(std::optional<HostEntry> host);
   void publishListing(Listing listing);
 
-  // The listing, waiting for the runner.
-  Listing listing();
+  // The listing, waiting for the runner; std::nullopt when its run failed
+  // before it was published.
+  std::optional<Listing> listing();
   // The address step's result: ready, or waited for when another thread
-  // runs the work; std::nullopt when nobody has started it, or when the
-  // caller is the one running it.
+  // runs the work; std::nullopt when nobody has started it, when the caller
+  // is the one running it, or when the run failed before it.
   std::optional<std::optional<HostEntry>> host();
 
 private:
   bool claim();
+  void fail();
 
   std::mutex lock_;
   std::condition_variable changed_;
   bool claimed_ = false;
+  bool failed_ = false;
   std::thread::id runner_;
   std::optional<std::optional<HostEntry>> host_;
   std::optional<Listing> listing_;
 };
 
 // Queues the steps for each container (a workgroup, or "\\\\NAME") not yet
-// prepared in this walk, while enabled().
+// prepared in this walk, while enabled(). They run with the switches of the
+// thread that prepares them.
 void prepare(const std::vector<std::string> &containers, const Steps &steps);
 
 // The listing of a container: the prepared one of this walk while it is
@@ -110,7 +131,9 @@ void prepare(const std::vector<std::string> &containers, const Steps &steps);
 // container does its own work again), else what the steps give now.
 Listing list(const std::string &container, const Steps &steps);
 
-// The prepared address of a computer, without taking its work.
+// The prepared address of a computer, without taking its work. Only for the
+// name as the browse list spelled it: the address step's answer (its h_name)
+// may depend on the spelling, and another spelling is resolved as asked.
 std::optional<std::optional<HostEntry>> preparedHost(const std::string &name);
 
 } // namespace platform::ahead

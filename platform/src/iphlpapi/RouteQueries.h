@@ -36,8 +36,10 @@ struct Neighbour {
   int state = 0; // NUD_*
   std::vector<unsigned char> linkAddress;
   unsigned messageType = 0; // RTM_NEWNEIGH or RTM_DELNEIGH when it came as an event
-  // How long ago the kernel last changed the entry's state (for a FAILED
-  // entry: when it gave the resolution up), when it says.
+  // How long ago the kernel last stamped the entry, when it says. It stamps
+  // an entry when it is confirmed or starts a resolution, not when a
+  // resolution fails: for a FAILED entry this counts from the start of the
+  // resolution that failed (INCOMPLETE), about 3 s before the failure.
   std::optional<std::chrono::milliseconds> sinceUpdate;
   // How long ago an answer (or a higher layer) last confirmed the address.
   std::optional<std::chrono::milliseconds> sinceConfirmed;

@@ -10,8 +10,8 @@
 // - A source address other than 0 must be one of this machine's addresses
 //   (ERROR_NOT_FOUND otherwise), and the destination must be reached through
 //   the interface that holds it (ERROR_BAD_NET_NAME otherwise).
-// - An address whose resolution the kernel gave up moments ago fails at once
-//   (iphlpapi/ArpVerdict.h).
+// - An address that a step of the current walk of the browse list saw fail
+//   moments ago fails at once (iphlpapi/ArpVerdict.h).
 // - The request is triggered by a UDP datagram to the discard port, which
 //   needs no privileges. The wait ends with the kernel's own verdict, or a
 //   second after the kernel should have given up.
@@ -81,7 +81,7 @@ public:
     if (auto entry = platform::rtnl::neighbour(socket.get(), route->interface, destination)) {
       if (entry->resolved())
         return copyAddress(entry->linkAddress, macAddress, physicalAddressLength);
-      if (platform::recentFailure(*entry))
+      if (platform::recentFailure(destination, *entry))
         return ERROR_BAD_NET_NAME;
     }
 

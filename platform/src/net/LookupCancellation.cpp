@@ -11,15 +11,19 @@ namespace {
 constexpr std::chrono::milliseconds kSlice{5};
 
 thread_local const std::atomic<bool> *cancelFlag = nullptr;
+thread_local int wakeFd = -1;
 
 } // namespace
 
-LookupCancellation::LookupCancellation(const std::atomic<bool> &flag) : previous_(cancelFlag) {
+LookupCancellation::LookupCancellation(const std::atomic<bool> &flag, int wake)
+    : previous_(cancelFlag), previousWake_(wakeFd) {
   cancelFlag = &flag;
+  wakeFd = wake;
 }
 
 LookupCancellation::~LookupCancellation() {
   cancelFlag = previous_;
+  wakeFd = previousWake_;
 }
 
 bool LookupCancellation::requested() {
@@ -27,7 +31,11 @@ bool LookupCancellation::requested() {
 }
 
 std::chrono::milliseconds LookupCancellation::slice(std::chrono::milliseconds left) {
-  return cancelFlag == nullptr ? left : std::min(left, kSlice);
+  return cancelFlag == nullptr || wakeFd >= 0 ? left : std::min(left, kSlice);
+}
+
+int LookupCancellation::wakeDescriptor() {
+  return wakeFd;
 }
 
 } // namespace platform

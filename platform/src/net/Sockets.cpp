@@ -32,6 +32,9 @@ bool receiveDatagrams(std::span<const int> sockets, DatagramClock::time_point de
   std::vector<pollfd> waiting;
   for (int fd : sockets)
     waiting.push_back({fd, POLLIN, 0});
+  // Readable once the lookup is cancelled; the check above the poll ends it.
+  if (const int wake = LookupCancellation::wakeDescriptor(); wake >= 0)
+    waiting.push_back({wake, POLLIN, 0});
   // One byte more than accepted shows that a datagram was too long.
   std::vector<unsigned char> buffer(maxSize + 1);
   for (;;) {
@@ -43,7 +46,7 @@ bool receiveDatagrams(std::span<const int> sockets, DatagramClock::time_point de
     if (::poll(waiting.data(), waiting.size(),
                static_cast<int>(LookupCancellation::slice(left).count())) <= 0)
       continue; // timed out (the loop ends) or interrupted
-    for (size_t i = 0; i < waiting.size(); ++i) {
+    for (size_t i = 0; i < sockets.size(); ++i) {
       if ((waiting[i].revents & POLLIN) == 0)
         continue;
       sockaddr_in from{};

@@ -4,6 +4,7 @@
 // once, so that hosts which answer neither cost one wait, not one each.
 #include "ws2_32/Ws2_32Backends.h"
 
+#include "common/PlatformThread.h"
 #include "common/Switches.h"
 #include "net/AnswerAddress.h"
 #include "net/MulticastSockets.h"
@@ -17,7 +18,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <exception>
 #include <future>
+#include <mutex>
 #include <thread>
 
 namespace platform {
@@ -74,9 +77,26 @@ std::optional<std::string> mdnsName(uint32_t address) {
 AddressName nameOf(uint32_t address) {
   if (auto entry = nameServiceSwitch().byAddress(address); entry && !entry->name.empty())
     return {entry->name, NameSource::HostsOrDns};
-  std::future<std::optional<std::string>> fromMdns =
-      std::async(std::launch::async, mdnsName, address);
-  std::optional<std::string> fromNetbios = netbiosName(address);
+  std::packaged_task<std::optional<std::string>()> askMdns([address] { return mdnsName(address); });
+  std::future<std::optional<std::string>> fromMdns = askMdns.get_future();
+  std::thread beside;
+  try {
+    beside = platformThread([&askMdns] { askMdns(); });
+  } catch (const std::system_error &) {
+    // Without a thread, after the NetBIOS query.
+  }
+  std::optional<std::string> fromNetbios;
+  try {
+    fromNetbios = netbiosName(address);
+  } catch (...) {
+    if (beside.joinable())
+      beside.join();
+    throw;
+  }
+  if (beside.joinable())
+    beside.join();
+  else
+    askMdns();
   std::optional<std::string> mdns = fromMdns.get();
   if (fromNetbios && !fromNetbios->empty())
     return {*fromNetbios, NameSource::Netbios};
@@ -90,17 +110,32 @@ AddressName nameOf(uint32_t address) {
 std::vector<AddressName> nameAddresses(const std::vector<uint32_t> &addresses) {
   std::vector<AddressName> names(addresses.size());
   std::atomic<size_t> next{0};
+  std::mutex lock;
+  std::exception_ptr failure;
   const auto work = [&] {
-    for (size_t i = next++; i < addresses.size(); i = next++)
-      names[i] = nameOf(addresses[i]);
+    try {
+      for (size_t i = next++; i < addresses.size(); i = next++)
+        names[i] = nameOf(addresses[i]);
+    } catch (...) {
+      // Out of memory: the call fails as it would on the caller's thread.
+      const std::lock_guard guard(lock);
+      failure = std::current_exception();
+      next = addresses.size();
+    }
   };
   std::vector<std::thread> workers;
   const size_t count = std::min(kNamingsAtOnce, addresses.size());
-  for (size_t i = 1; i < count; ++i)
-    workers.emplace_back(work);
+  try {
+    for (size_t i = 1; i < count; ++i)
+      workers.push_back(platformThread(work));
+  } catch (const std::system_error &) {
+    // Fewer threads: the ones there are, and this one, share the work.
+  }
   work();
   for (std::thread &worker : workers)
     worker.join();
+  if (failure)
+    std::rethrow_exception(failure);
   return names;
 }
 

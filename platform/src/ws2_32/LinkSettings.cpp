@@ -29,8 +29,13 @@ std::string sambaConfigurationPath() {
 // would need the name service that is asking.
 std::optional<uint32_t> configuredWinsServer() {
   char value[512] = "";
+  // Reading the file is the resolver's own business: the caller's last
+  // error stays as it was (no smb.conf at all would leave
+  // ERROR_FILE_NOT_FOUND), as it does when a platform thread reads it.
+  const DWORD callerError = GetLastError();
   GetPrivateProfileStringA("global", "wins server", "", value, sizeof value,
                            sambaConfigurationPath().c_str());
+  SetLastError(callerError);
   std::istringstream servers(value);
   std::string first;
   if (!(servers >> first))

@@ -85,7 +85,32 @@ TEST(MergingBrowser, EachLevelAsksBothSourcesAndSharesOnlyTheServer) {
   EXPECT_EQ(names(group), (std::vector<std::string>{"OLDSRV", "boreas"}));
   EXPECT_EQ(browser.list("\\\\BOREAS", shares), static_cast<DWORD>(NO_ERROR));
   EXPECT_EQ(names(shares), std::vector<std::string>{"media"});
-  EXPECT_EQ(runs, 2) << "the server level needs no discovery";
+  EXPECT_EQ(runs, 1) << "one result for the walk; the server level needs none";
+}
+
+TEST(MergingBrowser, AWalkListsEveryLevelFromTheResultItsTopLevelGot) {
+  NetbiosScript netbios;
+  Clock::time_point now = Clock::now();
+  std::vector<wsd::DiscoveredComputer> latest = kDiscovered;
+  int runs = 0;
+  wsd::MergingBrowser browser(
+      netbios,
+      [&] {
+        ++runs;
+        return latest;
+      },
+      [&] { return now; });
+  std::vector<platform::BrowseEntry> top, group;
+  browser.list("", top);
+  // A newer result lost ATLAS: the walk that listed DLWG still lists it.
+  latest = {};
+  EXPECT_EQ(browser.list("DLWG", group), static_cast<DWORD>(NO_ERROR));
+  EXPECT_EQ(names(group), std::vector<std::string>{"ATLAS"});
+  // A workgroup listed on its own, long after, gets a result of its own.
+  now += wsd::DiscoveryCache::kKeepFor;
+  group.clear();
+  EXPECT_EQ(browser.list("DLWG", group), static_cast<DWORD>(ERROR_BAD_NETPATH));
+  EXPECT_EQ(runs, 2);
 }
 
 TEST(MergingBrowser, AGroupTheBrowseListDidNotHoldIsNotAskedOfIt) {
@@ -187,6 +212,24 @@ TEST(DiscoveryCache, OneRunServesAWalkThenRunsAgain) {
   EXPECT_FALSE(cache.addressOf("nosuch"));
 }
 
+TEST(DiscoveryCache, AnnouncementsNeverMakeAnOldResultYoung) {
+  Clock::time_point now = Clock::now();
+  int runs = 0;
+  wsd::DiscoveryCache cache(
+      [&] {
+        ++runs;
+        return kDiscovered;
+      },
+      [&] { return now; });
+  cache.computers();
+  cache.joined({"LATECOMER", "DLWG", 0x6400000a, "urn:uuid:late"});
+  EXPECT_EQ(cache.computers().size(), 5u) << "a Hello joins the kept result";
+  // A computer may have left without a Bye: an old result is probed anew.
+  now += wsd::DiscoveryCache::kKeepFor;
+  EXPECT_EQ(cache.computers().size(), 4u);
+  EXPECT_EQ(runs, 2);
+}
+
 TEST(DiscoveryCache, AddressesOfNamesNotSeenLatelyAreForgotten) {
   Clock::time_point now = Clock::now();
   constexpr size_t kPerRun = wsd::DiscoveryCache::kMaxAddresses / 4;
@@ -196,7 +239,8 @@ TEST(DiscoveryCache, AddressesOfNamesNotSeenLatelyAreForgotten) {
         // Each run: ATLAS again, and a batch of names never seen before.
         std::vector<wsd::DiscoveredComputer> found = {{"ATLAS", "DLWG", 0x0b00000a}};
         for (size_t i = 1; i < kPerRun; ++i)
-          found.push_back({"R" + std::to_string(run) + "N" + std::to_string(i), "W", static_cast<uint32_t>(0x0a000000 + i)});
+          found.push_back({"R" + std::to_string(run) + "N" + std::to_string(i), "W",
+                           static_cast<uint32_t>(0x0a000000 + i)});
         ++run;
         return found;
       },

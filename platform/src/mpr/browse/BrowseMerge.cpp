@@ -1,11 +1,13 @@
 #include "mpr/browse/BrowseMerge.h"
 
 #include "common/AsciiCase.h"
+#include "common/PlatformThread.h"
 
 #include "net/wsd/DiscoveryCache.h"
 
 #include <algorithm>
 #include <future>
+#include <thread>
 
 namespace platform::wsd {
 
@@ -50,18 +52,51 @@ bool MergingBrowser::netbiosMayKnow(const std::string &workgroup) {
   });
 }
 
+std::optional<std::vector<DiscoveredComputer>> MergingBrowser::walkResult() {
+  std::lock_guard guard(lock_);
+  if (!topListedAt_ || now_() - *topListedAt_ >= DiscoveryCache::kKeepFor)
+    return std::nullopt;
+  return walkDiscovered_;
+}
+
 DWORD MergingBrowser::list(const std::string &container, std::vector<BrowseEntry> &entries) {
-  if (container.rfind("\\\\", 0) == 0)
+  if (container.rfind("\\", 0) == 0)
     return netbios_.list(container, entries);
 
-  // The probe runs beside the browse request; a cached result comes at once.
-  std::future<std::vector<DiscoveredComputer>> discovering =
-      std::async(std::launch::async, discovery_);
-  std::vector<BrowseEntry> fromNetbios;
   const bool top = container.empty();
+  std::optional<std::vector<DiscoveredComputer>> discovered;
+  if (!top)
+    discovered = walkResult();
+  // The probe runs beside the browse request; a cached result comes at once.
+  std::packaged_task<std::vector<DiscoveredComputer>()> discovering(discovery_);
+  std::future<std::vector<DiscoveredComputer>> result = discovering.get_future();
+  std::thread beside;
+  if (!discovered) {
+    try {
+      beside = platformThread([&discovering] { discovering(); });
+    } catch (const std::system_error &) {
+      // Without a thread, after the browse request.
+    }
+  }
+  struct Join {
+    std::thread &thread;
+    ~Join() {
+      if (thread.joinable())
+        thread.join();
+    }
+  } join{beside};
+
+  std::vector<BrowseEntry> fromNetbios;
   DWORD status = top ? ERROR_NO_NETWORK : ERROR_BAD_NETPATH;
   if (netbiosOn_() && (top || netbiosMayKnow(container)))
     status = netbios_.list(container, fromNetbios);
+  if (!discovered) {
+    if (beside.joinable())
+      beside.join();
+    else
+      discovering();
+    discovered = result.get();
+  }
   if (top) {
     std::lock_guard guard(lock_);
     topListedAt_ = now_();
@@ -70,12 +105,12 @@ DWORD MergingBrowser::list(const std::string &container, std::vector<BrowseEntry
       for (const BrowseEntry &entry : fromNetbios)
         if (entry.kind == Kind::Workgroup)
           topGroups_.push_back(entry.name);
+    walkDiscovered_ = *discovered;
   }
-  const std::vector<DiscoveredComputer> discovered = discovering.get();
   if (status != NO_ERROR)
     fromNetbios.clear();
-  const std::vector<BrowseEntry> merged = top ? mergeWorkgroups(fromNetbios, discovered)
-                                              : mergeComputers(container, fromNetbios, discovered);
+  const std::vector<BrowseEntry> merged = top ? mergeWorkgroups(fromNetbios, *discovered)
+                                              : mergeComputers(container, fromNetbios, *discovered);
   if (merged.empty())
     return status;
   entries.insert(entries.end(), merged.begin(), merged.end());

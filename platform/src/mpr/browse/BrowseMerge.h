@@ -33,8 +33,13 @@ public:
   using Clock = std::chrono::steady_clock;
 
   // discovery: the (cached) WS-Discovery result, asked beside the NetBIOS
-  // browse request of the same level, never after it. While netbiosOn
-  // says no, the browse list is not asked for; shares still are.
+  // browse request of the top level, never after it, on a platform thread.
+  // A walk takes one result: the workgroups listed within kKeepFor of the
+  // top level get their computers from the result the top level got, so a
+  // group listed at the top never comes out empty because a newer result
+  // lost it. A workgroup listed on its own asks for a result of its own.
+  // While netbiosOn says no, the browse list is not asked for; shares still
+  // are.
   MergingBrowser(
       BrowseBackend &netbios, Discovery discovery,
       std::function<Clock::time_point()> now = Clock::now,
@@ -50,6 +55,8 @@ private:
   // group it did not list (one only WS-Discovery reported) is not asked for:
   // the answer would only come after broadcasts that nobody answers.
   bool netbiosMayKnow(const std::string &workgroup);
+  // The top level's discovery result while its walk is current.
+  std::optional<std::vector<DiscoveredComputer>> walkResult();
 
   BrowseBackend &netbios_;
   Discovery discovery_;
@@ -58,6 +65,7 @@ private:
   std::mutex lock_;
   std::optional<Clock::time_point> topListedAt_;
   std::vector<std::string> topGroups_;
+  std::vector<DiscoveredComputer> walkDiscovered_; // what the top level got
 };
 
 } // namespace platform::wsd

@@ -1,6 +1,7 @@
 #include "mpr/browse/BrowseSources.h"
 
 #include "common/AsciiCase.h"
+#include "common/ProcessLocal.h"
 #include "common/SystemDiscovery.h"
 #include "mpr/MprBackends.h"
 
@@ -53,9 +54,11 @@ private:
   std::deque<std::string> order_;
 };
 
+// The names this process's own listings gave.
+ProcessLocal<RecordingBrowser> processRecorder([] { return new RecordingBrowser(smbBrowser()); });
+
 RecordingBrowser &recorder() {
-  static RecordingBrowser browser(smbBrowser());
-  return browser;
+  return processRecorder.get();
 }
 
 } // namespace

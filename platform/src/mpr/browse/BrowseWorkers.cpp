@@ -1,5 +1,6 @@
 #include "mpr/browse/BrowseWorkers.h"
 
+#include "common/PlatformThread.h"
 #include "common/ProcessLocal.h"
 #include "common/Switches.h"
 
@@ -191,7 +192,7 @@ bool ensureKeeper(Pool &workers) {
   if (workers.keeperRunning)
     return true;
   try {
-    std::thread(keep, &workers).detach();
+    platformThread([&workers] { keep(&workers); }).detach();
   } catch (const std::system_error &) {
     return false;
   }

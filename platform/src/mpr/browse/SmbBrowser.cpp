@@ -85,9 +85,13 @@ void listServer(const std::string &name, ahead::Work &work) {
   // which is NetBIOS.
   if (!address && !platform::netbiosEnabled())
     return work.publishListing({ERROR_BAD_NETPATH, {}});
-  if (address &&
-      (platform::recentlyUnreachable(address->s_addr) || !platform::smbPortAnswers(*address)))
+  if (address && platform::recentlyUnreachable(address->s_addr))
     return work.publishListing({ERROR_BAD_NETPATH, {}});
+  const ahead::Clock::time_point attemptStart = ahead::Clock::now();
+  if (address && !platform::smbPortAnswers(*address)) {
+    platform::noteIfUnreachable(address->s_addr, attemptStart);
+    return work.publishListing({ERROR_BAD_NETPATH, {}});
+  }
   work.publishListing(listByWorker("\\\\" + name, true, address ? dottedAddress(*address) : name));
 }
 
@@ -110,8 +114,15 @@ void steps(const std::string &container, ahead::Work &work) {
   if (container.rfind("\\\\", 0) == 0)
     return listServer(container.substr(2), work);
   ahead::Listing listing = listByWorker(container, false, {});
-  if (listing.status == NO_ERROR)
-    prepareBelow(container, listing.entries);
+  // Preparing the level below is speculative: its failing (out of memory,
+  // no thread) must not change this listing; the level below is then
+  // listed when the program asks for it.
+  if (listing.status == NO_ERROR) {
+    try {
+      prepareBelow(container, listing.entries);
+    } catch (...) {
+    }
+  }
   work.publishListing(std::move(listing));
 }
 

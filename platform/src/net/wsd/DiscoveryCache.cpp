@@ -8,31 +8,40 @@
 namespace platform::wsd {
 
 std::vector<DiscoveredComputer> DiscoveryCache::computers() {
-  std::lock_guard guard(lock_);
-  const Clock::time_point now = now_();
-  const bool young = ranAt_ && now - *ranAt_ < kKeepFor;
-  if (young || (ranAt_ && current_)) {
-    refreshDue_ = refreshDue_ || !young;
-    return kept_;
+  std::unique_lock guard(lock_);
+  for (;;) {
+    if (ranAt_ && now_() - *ranAt_ < kKeepFor)
+      return kept_;
+    if (!running_)
+      break;
+    ranChanged_.wait(guard);
   }
-  adopt(run_());
+  running_ = true;
+  guard.unlock();
+  std::vector<DiscoveredComputer> found;
+  try {
+    found = run_();
+  } catch (...) {
+    // Those waiting run again themselves.
+    guard.lock();
+    running_ = false;
+    ranChanged_.notify_all();
+    throw;
+  }
+  guard.lock();
+  running_ = false;
+  adopt(std::move(found));
+  ranChanged_.notify_all();
   return kept_;
 }
 
-void DiscoveryCache::keepCurrent() {
+std::vector<DiscoveredComputer> DiscoveryCache::runWithoutKeeping() {
+  std::vector<DiscoveredComputer> found = run_();
   std::lock_guard guard(lock_);
-  current_ = true;
-}
-
-bool DiscoveryCache::refreshDue() {
-  std::lock_guard guard(lock_);
-  return std::exchange(refreshDue_, false);
-}
-
-void DiscoveryCache::refresh() {
-  std::vector<DiscoveredComputer> fresh = run_();
-  std::lock_guard guard(lock_);
-  adopt(std::move(fresh));
+  ++runs_;
+  for (const DiscoveredComputer &computer : found)
+    remember(computer);
+  return found;
 }
 
 void DiscoveryCache::adopt(std::vector<DiscoveredComputer> computers) {

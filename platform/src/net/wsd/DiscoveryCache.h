@@ -1,8 +1,9 @@
-// The result of one WS-Discovery run, kept for a short time: one walk of the
-// browse list asks for it at the top level and again at every workgroup,
-// and must not probe the LAN each time. Concurrent callers share one run.
-// Once the process listens for announcements, they keep it current, and a
-// later walk does not wait for a probe window again.
+// The result of one WS-Discovery run, kept for a short time: a walk of the
+// browse list takes one result at its top level (wsd::MergingBrowser), and a
+// walk that starts soon after must not probe the LAN again. Concurrent
+// callers share one run. While the process listens for announcements, Hello
+// and Bye keep the kept result current; a result older than kKeepFor is
+// never handed out, as a computer can leave without a Bye.
 // The addresses runs gave stay known for the resolver's last step, up to
 // kMaxAddresses names.
 #pragma once
@@ -11,6 +12,7 @@
 #include "net/wsd/EndpointIntake.h"
 
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -42,16 +44,11 @@ public:
       : run_(std::move(run)), now_(std::move(now)) {}
 
   // The kept result while it is younger than kKeepFor, else a new run's.
-  // While someone keeps it current (keptCurrent), the kept result at once:
-  // when it is older than kKeepFor, a new run is due (refreshDue) for the
-  // next caller, as a computer can leave without a Bye.
+  // No lock is held while a run probes: another caller waits for it on a
+  // condition, and a process that forks meanwhile leaves no lock held.
   std::vector<DiscoveredComputer> computers();
-
-  // From now on the announcements keep the result current.
-  void keepCurrent();
-  // Whether a run is due, once; the caller then runs refresh().
-  bool refreshDue();
-  void refresh();
+  // A new run's result, which is not kept (its addresses are).
+  std::vector<DiscoveredComputer> runWithoutKeeping();
 
   // A computer that announced itself: it replaces the kept one with the same
   // endpoint or name, or joins them while fewer than kMaxComputers are kept.
@@ -75,10 +72,10 @@ private:
   Run run_;
   std::function<Clock::time_point()> now_;
   std::mutex lock_;
+  std::condition_variable ranChanged_;
+  bool running_ = false;
   std::optional<Clock::time_point> ranAt_;
   std::vector<DiscoveredComputer> kept_;
-  bool current_ = false;
-  bool refreshDue_ = false;
   struct Known {
     uint32_t address = 0;
     uint64_t run = 0; // the last run that gave it

@@ -3,6 +3,7 @@
 #include "net/wsd/CurlStart.h"
 #include "net/wsd/WsdMessages.h"
 #include "net/AnswerAddress.h"
+#include "net/LibraryGate.h"
 
 #include <curl/curl.h>
 
@@ -104,6 +105,9 @@ std::vector<Endpoint> EndpointIntake::reachable() const {
 }
 
 uint32_t metadataAddress(const std::string &xaddr, const Ipv4Interface &interface) {
+  const LibraryCall call;
+  if (!call.entered())
+    return 0;
   initialiseCurl();
   CURLU *url = curl_url();
   if (url == nullptr)

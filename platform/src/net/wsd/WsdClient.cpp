@@ -3,6 +3,8 @@
 #include "common/AsciiCase.h"
 #include "net/wsd/CurlStart.h"
 #include "net/wsd/WsdMessages.h"
+#include "net/LibraryGate.h"
+#include "net/LookupCancellation.h"
 #include "net/MulticastSockets.h"
 
 #include <curl/curl.h>
@@ -68,6 +70,9 @@ std::vector<DiscoveredComputer> fetchMetadata(const std::vector<Endpoint> &endpo
   if (endpoints.empty())
     return computers;
   const Clock::time_point deadline = Clock::now() + timeout;
+  const LibraryCall call;
+  if (!call.entered())
+    return computers;
   initialiseCurl();
   std::unique_ptr<CURLM, MultiFree> multi(curl_multi_init());
   std::unique_ptr<curl_slist, ListFree> headers(
@@ -114,7 +119,10 @@ std::vector<DiscoveredComputer> fetchMetadata(const std::vector<Endpoint> &endpo
     if (curl_multi_perform(multi.get(), &running) != CURLM_OK)
       break;
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-    if (running == 0 || left.count() <= 0)
+    // A fork or the exit waits for this transfer, or the lookup was
+    // cancelled: what came so far counts.
+    if (running == 0 || left.count() <= 0 || libraryGateClosing() ||
+        LookupCancellation::requested())
       break;
     if (curl_multi_poll(multi.get(), nullptr, 0,
                         static_cast<int>(std::min<int64_t>(left.count(), 100)),

@@ -16,11 +16,17 @@ namespace platform::wsd {
 
 struct DiscoveryTimes {
   // How long ProbeMatches are collected. Responders wait a random time up
-  // to APP_MAX_DELAY (500 ms) before they answer a multicast Probe, and send
-  // every reply twice, the copy up to UDP_MAX_DELAY (250 ms) later; 1 s
-  // covers a responder that waited the longest and whose first copy was
-  // lost, with room left for the LAN itself.
-  std::chrono::milliseconds probeWindow{1000};
+  // to APP_MAX_DELAY (500 ms) after the first copy of a Probe they get (it
+  // goes out twice with one message id, the second copy after
+  // kProbeRepeatAfter, 100 ms) and send their answer twice, the second copy
+  // up to UDP_MAX_DELAY (250 ms) later. 700 ms takes the answer of a
+  // responder that waited the longest after the second copy of the Probe,
+  // with 100 ms for the LAN and the scheduler; only a responder that both
+  // waited most of its time and lost the first copy of its answer is left
+  // to the next walk. On the modern lab windows of 250 ms to 1 s all found
+  // every computer in 20 runs each (wsdd answers within milliseconds); the
+  // window is the whole of a first walk's wait, so 1 s cost 300 ms more.
+  std::chrono::milliseconds probeWindow{700};
   // The longest wait for a ResolveMatches after its Resolve: the responder
   // answers a Resolve at once (a few ms), and a lost one gets a second copy.
   std::chrono::milliseconds resolveWait{300};

@@ -1,5 +1,7 @@
 #include "net/wsd/WsdMessages.h"
 
+#include "net/LibraryGate.h"
+
 #include "net/RandomBytes.h"
 
 #include <libxml/parser.h>
@@ -245,6 +247,9 @@ std::string getMessage(const std::string &messageId, const std::string &endpoint
 }
 
 std::optional<Matches> readMatches(std::string_view datagram, MatchKind kind) {
+  const LibraryCall call; // until the document is freed
+  if (!call.entered())
+    return std::nullopt;
   const Document doc = parse(datagram);
   if (!doc)
     return std::nullopt;
@@ -265,6 +270,9 @@ std::optional<Matches> readMatches(std::string_view datagram, MatchKind kind) {
 }
 
 std::optional<Announcement> readAnnouncement(std::string_view datagram) {
+  const LibraryCall call; // until the document is freed
+  if (!call.entered())
+    return std::nullopt;
   const Document doc = parse(datagram);
   if (!doc)
     return std::nullopt;
@@ -304,6 +312,9 @@ std::optional<ComputerName> parseComputerText(std::string_view text) {
 }
 
 std::optional<ComputerName> readComputer(std::string_view getResponse) {
+  const LibraryCall call; // until the document is freed
+  if (!call.entered())
+    return std::nullopt;
   const Document doc = parse(getResponse);
   if (!doc)
     return std::nullopt;

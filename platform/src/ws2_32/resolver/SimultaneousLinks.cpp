@@ -1,9 +1,11 @@
 #include "ws2_32/resolver/SimultaneousLinks.h"
 
+#include "common/PlatformThread.h"
 #include "net/LookupCancellation.h"
 
 #include <atomic>
 #include <condition_variable>
+#include <exception>
 #include <mutex>
 #include <thread>
 
@@ -15,6 +17,7 @@ std::optional<HostEntry> SimultaneousLinks::byName(const std::string &name) {
   std::optional<HostEntry> answer;
   size_t pending = links_.size();
   std::atomic<bool> stop{false};
+  std::exception_ptr failure;
 
   const auto ask = [&](ResolverBackend *link) {
     std::optional<HostEntry> entry;
@@ -23,7 +26,10 @@ std::optional<HostEntry> SimultaneousLinks::byName(const std::string &name) {
       try {
         entry = link->byName(name);
       } catch (...) {
-        // A link that fails is a link that does not know the name.
+        // Out of memory or threads: unless another link answers, the call
+        // fails as it would have with the link asked here.
+        const std::lock_guard hold(lock);
+        failure = std::current_exception();
       }
     }
     const std::lock_guard hold(lock);
@@ -39,7 +45,7 @@ std::optional<HostEntry> SimultaneousLinks::byName(const std::string &name) {
   threads.reserve(links_.size());
   try {
     for (ResolverBackend *link : links_)
-      threads.emplace_back(ask, link);
+      threads.push_back(platformThread([&ask, link] { ask(link); }));
   } catch (const std::system_error &) {
     // No thread to be had: the rest are asked here, one after another.
     for (size_t i = threads.size(); i < links_.size(); ++i)
@@ -52,6 +58,8 @@ std::optional<HostEntry> SimultaneousLinks::byName(const std::string &name) {
   stop.store(true, std::memory_order_release);
   for (std::thread &thread : threads)
     thread.join();
+  if (!answer && failure)
+    std::rethrow_exception(failure);
   return answer;
 }
 
