@@ -46,7 +46,11 @@ const char kUsage[] =
     "Exit status: 0 when it ran, 1 when nothing could be listed, 2 for bad\n"
     "arguments. VELNOR_NETBIOS=0, VELNOR_MDNS=0 and VELNOR_WSD=0 turn NetBIOS,\n"
     "multicast DNS and WS-Discovery off. The vendor comes from the IEEE\n"
-    "registry in /usr/share/ieee-data (package ieee-data).\n";
+    "registry in /usr/share/ieee-data (package ieee-data).\n"
+    "\n"
+    "Shares are listed as the user: with the Kerberos ticket (kinit), a\n"
+    "password the desktop's keyring saved for the server, or the entry for\n"
+    "the server in ~/.config/velnor/credentials (mode 600), else as guest.\n";
 
 struct Options {
   ScanFormat format = ScanFormat::Text;
@@ -160,6 +164,12 @@ int main(int argc, char *argv[]) {
   Options options;
   if (const auto ended = parse(argc, argv, options))
     return *ended;
+
+  // Said once, here: the platform uses no refused file, silently, as it
+  // reports every failure as a value.
+  const std::string refusal = platform::credentialsFileRefusal();
+  if (!refusal.empty())
+    std::fprintf(stderr, "velnor-scan: %s\n", refusal.c_str());
 
   WSockUtils::Initialize();
   QList<ScanRow> rows;

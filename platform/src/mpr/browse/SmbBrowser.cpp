@@ -1,5 +1,6 @@
-// The NetBIOS browse list and share listings through libsmbclient, browsing
-// as guest. One context
+// The NetBIOS browse list and share listings through libsmbclient: the
+// browse list as guest, each server's shares as the logged-on user
+// (logon/ShareLogon.h) and then as guest. One context
 // serves each process, so connections to servers are kept and reused.
 // A server is first asked whether it accepts a connection at all, outside
 // the lock, so that one that is switched off stalls only its own listing.
@@ -9,8 +10,10 @@
 #include "common/ProcessLocal.h"
 #include "common/WorkAhead.h"
 #include "iphlpapi/ArpVerdict.h"
+#include "mpr/browse/SmbDirectory.h"
 #include "mpr/browse/SmbReachability.h"
 #include "mpr/browse/SmbUrl.h"
+#include "mpr/browse/logon/ShareLogon.h"
 #include "ws2_32/Ws2_32Backends.h"
 #include "common/Switches.h"
 
@@ -64,14 +67,6 @@ SmbSession &currentSession() {
 // the same order, at its short end.
 constexpr int kSmbOperationTimeoutMs = 10000;
 
-void guestCredentials(SMBCCTX *, const char *, const char *, char *, int, char *user,
-                      int userLength, char *password, int passwordLength) {
-  if (userLength > 0)
-    std::snprintf(user, static_cast<size_t>(userLength), "%s", "guest");
-  if (passwordLength > 0)
-    password[0] = '\0';
-}
-
 // The session's context, made now if it has none; call with its lock held.
 SMBCCTX *sessionContext(SmbSession &session) {
   SMBCCTX *&context = session.context;
@@ -80,55 +75,16 @@ SMBCCTX *sessionContext(SmbSession &session) {
   SMBCCTX *fresh = smbc_new_context();
   if (fresh == nullptr)
     return nullptr;
-  smbc_setFunctionAuthDataWithContext(fresh, guestCredentials);
   smbc_setOptionDebugToStderr(fresh, true);
-  // Guest browsing has no tickets to use; trying Kerberos only adds delay.
-  smbc_setOptionUseKerberos(fresh, false);
-  smbc_setOptionFallbackAfterKerberos(fresh, true);
-  smbc_setOptionUseCCache(fresh, false);
+  platform::logon::prepareContext(fresh);
   smbc_setTimeout(fresh, kSmbOperationTimeoutMs);
   if (smbc_init_context(fresh) == nullptr) {
     smbc_free_context(fresh, 0);
     return nullptr;
   }
+  platform::logon::settleContext(fresh);
   context = fresh;
   return context;
-}
-
-class OpenDirectory {
-public:
-  OpenDirectory(SMBCCTX *context, const std::string &url)
-      : context_(context), dir_(smbc_getFunctionOpendir(context)(context, url.c_str())) {}
-  ~OpenDirectory() {
-    if (dir_ != nullptr)
-      smbc_getFunctionClosedir(context_)(context_, dir_);
-  }
-  OpenDirectory(const OpenDirectory &) = delete;
-  OpenDirectory &operator=(const OpenDirectory &) = delete;
-
-  bool isOpen() const { return dir_ != nullptr; }
-  const smbc_dirent *next() { return smbc_getFunctionReaddir(context_)(context_, dir_); }
-
-private:
-  SMBCCTX *context_;
-  SMBCFILE *dir_;
-};
-
-BrowseEntry::Kind kindOf(unsigned int smbcType) {
-  switch (smbcType) {
-  case SMBC_WORKGROUP:
-    return BrowseEntry::Kind::Workgroup;
-  case SMBC_SERVER:
-    return BrowseEntry::Kind::Computer;
-  case SMBC_FILE_SHARE:
-    return BrowseEntry::Kind::FileShare;
-  case SMBC_PRINTER_SHARE:
-    return BrowseEntry::Kind::Printer;
-  case SMBC_IPC_SHARE:
-    return BrowseEntry::Kind::Ipc;
-  default:
-    return BrowseEntry::Kind::Other;
-  }
 }
 
 std::string dottedAddress(in_addr address) {
@@ -154,12 +110,11 @@ DWORD errorFor(bool topLevel, int error) {
   }
 }
 
-// A listing of the top level or a workgroup (over SMB1), or of a server's
-// shares at `host` (a dotted address, or a name for libsmbclient to look up).
-ahead::Listing listUnderLock(const std::string &container, bool server, const std::string &host) {
-  const std::string url = server              ? platform::smbUrl(host)
-                          : container.empty() ? "smb://"
-                                              : platform::smbUrl(container);
+// A listing of the top level or a workgroup (over SMB1), or of the shares
+// of the computer `name` at `address` (dotted; empty for libsmbclient to
+// look the name up).
+ahead::Listing listUnderLock(const std::string &container, bool server, const std::string &name,
+                             const std::string &address) {
   SmbSession &session = currentSession();
   std::lock_guard lock(session.lock);
   SMBCCTX *context = sessionContext(session);
@@ -173,15 +128,13 @@ ahead::Listing listUnderLock(const std::string &container, bool server, const st
     // libsmbclient returns nothing, without an error.
     smbc_setOptionProtocols(context, "NT1", "NT1");
   }
-  errno = 0;
-  OpenDirectory directory(context, url);
-  if (!directory.isOpen())
-    return {errorFor(container.empty(), errno), {}};
-  ahead::Listing listing{NO_ERROR, {}};
-  while (const smbc_dirent *entry = directory.next())
-    listing.entries.push_back(
-        {kindOf(entry->smbc_type), entry->name, entry->comment != nullptr ? entry->comment : ""});
-  return listing;
+  platform::SmbListing listing =
+      server ? platform::logon::listShares(context, name, address)
+             : platform::readSmbDirectory(context,
+                                          container.empty() ? "smb://" : platform::smbUrl(container));
+  if (!listing.opened)
+    return {errorFor(container.empty(), listing.error), {}};
+  return {NO_ERROR, std::move(listing.entries)};
 }
 
 // A server's shares: its address first (published for gethostbyname), then
@@ -205,7 +158,8 @@ void listServer(const std::string &name, ahead::Work &work) {
   if (address &&
       (platform::recentlyUnreachable(address->s_addr) || !platform::smbPortAnswers(*address)))
     return work.publishListing({ERROR_BAD_NETPATH, {}});
-  work.publishListing(listUnderLock("\\\\" + name, true, address ? dottedAddress(*address) : name));
+  work.publishListing(
+      listUnderLock("\\\\" + name, true, name, address ? dottedAddress(*address) : std::string()));
 }
 
 void steps(const std::string &container, ahead::Work &work);
@@ -226,7 +180,7 @@ void prepareBelow(const std::string &container, const std::vector<BrowseEntry> &
 void steps(const std::string &container, ahead::Work &work) {
   if (container.rfind("\\\\", 0) == 0)
     return listServer(container.substr(2), work);
-  ahead::Listing listing = listUnderLock(container, false, {});
+  ahead::Listing listing = listUnderLock(container, false, {}, {});
   if (listing.status == NO_ERROR)
     prepareBelow(container, listing.entries);
   work.publishListing(std::move(listing));
