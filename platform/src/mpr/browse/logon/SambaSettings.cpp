@@ -9,6 +9,8 @@ struct SambaFunctions {
   const char **(*nameResolveOrder)() = nullptr;
   const char *(*getLmhosts)() = nullptr;
   const char *(*setLmhosts)(const char *) = nullptr;
+  void *(*pushFrame)(const char *) = nullptr;
+  int (*freeFrame)(void *, const char *) = nullptr;
 };
 
 template <typename F> void find(F &function, const char *name) {
@@ -22,6 +24,8 @@ const SambaFunctions &samba() {
     find(found.nameResolveOrder, "lp_name_resolve_order");
     find(found.getLmhosts, "get_dyn_LMHOSTSFILE");
     find(found.setLmhosts, "set_dyn_LMHOSTSFILE");
+    find(found.pushFrame, "_talloc_stackframe");
+    find(found.freeFrame, "_talloc_free");
     return found;
   }();
   return functions;
@@ -52,4 +56,15 @@ std::optional<std::string> platform::logon::lmhostsFile() {
 
 bool platform::logon::setLmhostsFile(const std::string &path) {
   return samba().setLmhosts != nullptr && samba().setLmhosts(path.c_str()) != nullptr;
+}
+
+bool platform::logon::inSambaFrame(const std::function<void()> &work) {
+  if (samba().pushFrame == nullptr || samba().freeFrame == nullptr)
+    return false;
+  void *frame = samba().pushFrame(__FILE__);
+  if (frame == nullptr)
+    return false;
+  work();
+  samba().freeFrame(frame, __FILE__);
+  return true;
 }

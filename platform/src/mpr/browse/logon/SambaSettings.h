@@ -5,6 +5,7 @@
 // looked up at run time, so a Samba without them only loses what needs them.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -17,5 +18,11 @@ std::optional<std::string> sambaNameResolveOrder();
 // The lmhosts file the "lmhosts" resolve method reads.
 std::optional<std::string> lmhostsFile();
 bool setLmhostsFile(const std::string &path);
+
+// Runs `work` inside a talloc stack frame, as each libsmbclient entry point
+// does for itself: the few calls that do not (smbc_set_credentials_with_
+// fallback) would otherwise print a warning and leak. Without the frame
+// functions `work` does not run; false then.
+bool inSambaFrame(const std::function<void()> &work);
 
 } // namespace platform::logon

@@ -104,8 +104,13 @@ SmbListing listWithPassword(SMBCCTX *context, const std::string &url, const std:
                             const SavedLogon &saved) {
   const Attempt attempt{name, saved.domain, saved.user, &saved.password.text()};
   SmbListing listing = listWith(context, url, &attempt, false);
-  smbc_getFunctionPurgeCachedServers(context)(context);
-  smbc_set_credentials_with_fallback(context, "", "guest", "");
+  const auto forget = [context] {
+    smbc_getFunctionPurgeCachedServers(context)(context);
+    smbc_set_credentials_with_fallback(context, "", "guest", "");
+  };
+  if (!platform::logon::inSambaFrame(forget))
+    forget(); // with a warning on stderr from Samba, but forgotten
+
   return listing;
 }
 
