@@ -62,18 +62,16 @@ TEST(SavedLogonMatch, CredentialsFileEntries) {
       {"keys before any section belong to none", "user = bob\npassword = b\n[WIN2]\n", "WIN2",
        false, "", "", ""},
       {"an entry without a user is none", "[WIN2]\npassword = a\n", "WIN2", false, "", "", ""},
-      {"an empty password is a password", "[WIN2]\nuser = alice\n", "WIN2", true, "", "alice",
-       ""},
+      {"an empty password is a password", "[WIN2]\nuser = alice\n", "WIN2", true, "", "alice", ""},
       {"comments, blank lines, CRLF and spaces",
-       "# saved\r\n\r\n ; old\r\n [ WIN2 ] \r\n user=alice \r\npassword =  x=y \r\n", "WIN2",
-       true, "", "alice", "x=y"},
+       "# saved\r\n\r\n ; old\r\n [ WIN2 ] \r\n user=alice \r\npassword =  x=y \r\n", "WIN2", true,
+       "", "alice", "x=y"},
       {"a section for an address is never used", "[10.81.0.13]\nuser = alice\n", "10.81.0.13",
        false, "", "", ""},
       {"the first of two entries", "[WIN2]\nuser = a\n[win2]\nuser = b\n", "WIN2", true, "", "a",
        ""},
       {"an unclosed section header", "[WIN2\nuser = alice\n", "WIN2", false, "", "", ""},
-      {"no final line feed", "[WIN2]\nuser = alice\npassword = z", "WIN2", true, "", "alice",
-       "z"},
+      {"no final line feed", "[WIN2]\nuser = alice\npassword = z", "WIN2", true, "", "alice", "z"},
   };
   for (const FileCase &c : cases) {
     const auto logon = logonInCredentials(c.text, c.computer);

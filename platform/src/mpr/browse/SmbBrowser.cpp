@@ -23,7 +23,6 @@
 #include <sys/socket.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <mutex>
 #include <new>
 
@@ -130,8 +129,8 @@ ahead::Listing listUnderLock(const std::string &container, bool server, const st
   }
   platform::SmbListing listing =
       server ? platform::logon::listShares(context, name, address)
-             : platform::readSmbDirectory(context,
-                                          container.empty() ? "smb://" : platform::smbUrl(container));
+             : platform::readSmbDirectory(context, container.empty() ? "smb://"
+                                                                     : platform::smbUrl(container));
   if (!listing.opened)
     return {errorFor(container.empty(), listing.error), {}};
   return {NO_ERROR, std::move(listing.entries)};

@@ -64,12 +64,10 @@ std::string platform::credentialsFileRefusal() {
     return {};
   OpenFile file;
   openChecked(path, file);
-  return file.refusal.empty() ? std::string()
-                              : "credentials file refused: " + file.refusal;
+  return file.refusal.empty() ? std::string() : "credentials file refused: " + file.refusal;
 }
 
-std::optional<platform::logon::SavedLogon>
-platform::logon::fileLogon(const std::string &computer) {
+std::optional<platform::logon::SavedLogon> platform::logon::fileLogon(const std::string &computer) {
   const std::string path = credentialsFilePath();
   if (path.empty())
     return std::nullopt;

@@ -48,4 +48,3 @@ platform::logon::logonInCredentials(std::string_view text, const std::string &co
     return entry;
   return std::nullopt;
 }
-
