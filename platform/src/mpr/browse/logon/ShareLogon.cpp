@@ -18,7 +18,6 @@ extern "C" {
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 
 namespace {
 
@@ -62,7 +61,8 @@ void credentialsFor(SMBCCTX *context, const char *server, const char *, char *wo
     copyInto(password, passwordLength, *attempt->password);
 }
 
-// A server that is not there answers no other logon either.
+// A server that is not there answers no other logon either. Not used after
+// Kerberos, whose failure may be the KDC's (a laptop away from its domain).
 bool unreachable(int error) {
   return error == ETIMEDOUT || error == EHOSTUNREACH || error == ENETUNREACH ||
          error == ECONNREFUSED;
@@ -110,7 +110,6 @@ SmbListing listWithPassword(SMBCCTX *context, const std::string &url, const std:
   };
   if (!platform::logon::inSambaFrame(forget))
     forget(); // with a warning on stderr from Samba, but forgotten
-
   return listing;
 }
 
@@ -146,7 +145,7 @@ platform::SmbListing platform::logon::listShares(SMBCCTX *context, const std::st
     if (const std::optional<std::string> user = ticketUser()) {
       const Attempt attempt{name, "", *user, nullptr};
       listing = listWith(context, byName, &attempt, true);
-      if (listing.opened || unreachable(listing.error))
+      if (listing.opened)
         return listing;
     }
     if (const std::optional<SavedLogon> saved = keyringLogon(name)) {
