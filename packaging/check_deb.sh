@@ -117,7 +117,9 @@ declare -A wanted=(
   [velnor]="usr/bin/velnor usr/share/man/man1/velnor.1.gz usr/bin/velnor-scan
             usr/share/man/man1/velnor-scan.1.gz usr/share/applications/velnor.desktop
             usr/share/icons/hicolor/scalable/apps/velnor.svg
-            usr/share/metainfo/org.example.velnor.metainfo.xml"
+            usr/share/metainfo/org.example.velnor.metainfo.xml
+            usr/share/doc/velnor/examples/velnor-scan-compare.service
+            usr/share/doc/velnor/examples/velnor-scan-compare.timer"
 )
 for package in libvelnip1 libvelnip-dev velnor; do
   deb=$(ls "$out/${package}_"*.deb 2>/dev/null) || {

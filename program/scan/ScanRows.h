@@ -1,10 +1,15 @@
-// The rows velnor-scan lists and the three forms it writes them in.
+// The rows velnor-scan lists, the three forms it writes them in, with or
+// without what changed against an earlier search, and the reading of an
+// earlier search's JSON.
 #pragma once
 
 #include <QByteArray>
+#include <QJsonObject>
 #include <QList>
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 
 struct ScanRow {
   QString workgroup; // empty for a host only the sweep found
@@ -27,3 +32,42 @@ enum class ScanFormat { Text, Csv, Json };
 // CSV: RFC 4180 with a header row, CRLF line ends; shares and sources joined
 // by ";", which no share name may hold. JSON: one array of objects.
 QByteArray FormatRows(const QList<ScanRow> &rows, ScanFormat format);
+
+// What became of a row against an earlier search.
+enum class RowChange {
+  None,
+  New,     // not there before, or it did not answer ARP before and does now
+  Gone,    // not there now, or it answered ARP before and does not now
+  Address, // the same computer or card at another address
+  Mac,     // the same address or computer name with another card
+};
+
+QString ChangeWord(RowChange change); // "", "new", "gone", "address", "mac"
+
+// One row of a comparison: `before` is the row of the earlier search, `now`
+// the row of this one; New has no `before`, and Gone no `now` unless the
+// computer is still listed but no longer answers ARP.
+struct ComparedRow {
+  RowChange change = RowChange::None;
+  std::optional<ScanRow> before;
+  std::optional<ScanRow> now;
+
+  // The row to list: the one found now, or the earlier one when gone.
+  const ScanRow &listed() const { return now ? *now : *before; }
+};
+
+// The forms of FormatRows with the change of each row: text marks it in a
+// first column ('+' new, '-' gone, '~' address or MAC, ' ' none) and names
+// the earlier address or MAC after a changed row that is listed now; CSV and JSON add `change`
+// and the earlier computer, address and MAC of every row found before too.
+QByteArray FormatChanges(const QList<ComparedRow> &rows, ScanFormat format);
+
+// A row as one JSON object of the fields of --format=json.
+QJsonObject RowObject(const ScanRow &row);
+
+// The rows of what --format=json wrote, rows it marked gone and found no
+// more (no `previous`) left out, so that a comparison's output serves as
+// the next one's earlier search. Fields
+// it does not know are passed over. std::nullopt with `error` set when the
+// text is no such array.
+std::optional<QList<ScanRow>> RowsFromJson(const QByteArray &json, QString &error);

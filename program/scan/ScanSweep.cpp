@@ -150,15 +150,18 @@ std::vector<uint32_t> HostAddresses(const std::vector<SweepRange> &ranges) {
 }
 
 QList<ScanRow> SweepRows(const std::vector<uint32_t> &addresses, const QSet<QString> &listed,
-                         const std::function<void(size_t, size_t)> &progress) {
+                         const std::function<void(size_t, size_t)> &progress,
+                         platform::HeldEntries held) {
   const auto unlisted = [&](uint32_t address) { return !listed.contains(dotted(toHost(address))); };
   Naming naming;
   std::vector<platform::SweptHost> live;
-  for (platform::SweptHost &host :
-       platform::sweepNeighbours(addresses, progress, [&](const platform::SweptHost &found) {
-         if (unlisted(found.address))
-           naming.add(found.address);
-       }))
+  for (platform::SweptHost &host : platform::sweepNeighbours(
+           addresses, progress,
+           [&](const platform::SweptHost &found) {
+             if (unlisted(found.address))
+               naming.add(found.address);
+           },
+           held))
     if (unlisted(host.address))
       live.push_back(std::move(host));
   std::map<uint32_t, platform::AddressName> names = naming.finish();

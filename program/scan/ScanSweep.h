@@ -4,6 +4,8 @@
 
 #include "ScanRows.h"
 
+#include <platform/lan.h>
+
 #include <QSet>
 
 #include <cstdint>
@@ -34,6 +36,8 @@ std::vector<SweepRange> LocalRanges(QStringList &refused);
 std::vector<uint32_t> HostAddresses(const std::vector<SweepRange> &ranges);
 
 // The live hosts among `addresses` whose address is not in `listed`, named
-// where something answers for them. `progress` gets (done, total).
+// where something answers for them. `progress` gets (done, total). `held`:
+// whether what the kernel's neighbour table holds counts at once.
 QList<ScanRow> SweepRows(const std::vector<uint32_t> &addresses, const QSet<QString> &listed,
-                         const std::function<void(size_t, size_t)> &progress);
+                         const std::function<void(size_t, size_t)> &progress,
+                         platform::HeldEntries held = platform::HeldEntries::Trusted);

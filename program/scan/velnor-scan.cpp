@@ -1,30 +1,37 @@
 // velnor-scan: the LAN host search of the window from the command line,
 // with no display: the same walk gives the same rows in the same order,
 // written as the window's copy text, CSV or JSON; --sweep adds every other
-// live device of the local subnets, found by ARP.
-#include "AnsiText.h"
-#include "LanHostSearch.h"
-#include "MacVendors.h"
-#include "ScanRows.h"
-#include "ScanSweep.h"
+// live device of the local subnets, found by ARP. --compare says what
+// changed since an earlier search, --watch keeps saying it, and --wake
+// switches on a computer an earlier search knows.
+#include "RowMatching.h"
+#include "ScanSearch.h"
+#include "ScanWatch.h"
+#include "WakeOnLan.h"
 #include "WSockUtils.h"
 
 #include <platform/lan.h>
 
-#include <QSet>
+#include <QFile>
 
 #include <cstdio>
 #include <optional>
-#include <unistd.h>
 
 namespace {
 
 constexpr int kRan = 0;
 constexpr int kNothingListed = 1;
 constexpr int kBadArguments = 2;
+constexpr int kChanged = 3;
+
+// An earlier search of a /16 with every address alive is some 20 MB.
+constexpr qint64 kLargestCompareFile = 64 * 1024 * 1024;
 
 const char kUsage[] =
     "Usage: velnor-scan [--format=text|csv|json] [--sweep] [--range=A.B.C.D/N]...\n"
+    "                   [--compare=FILE] [--watch=SECONDS]\n"
+    "       velnor-scan --wake=NAME|ADDRESS|MAC [--compare=FILE] [--interface=NAME]\n"
+    "                   [--no-wait]\n"
     "\n"
     "Lists the computers of the network browse list (workgroups, computers,\n"
     "shares), each with its IPv4 address and MAC address, as the LAN host\n"
@@ -40,13 +47,38 @@ const char kUsage[] =
     "                 subnets larger than /22 only when --range names them\n"
     "  --range=A.B.C.D/N  sweep this range (/16 or smaller) instead of the\n"
     "                 local subnets; implies --sweep; may be repeated\n"
+    "  --compare=FILE compare with FILE, an earlier --format=json output: each\n"
+    "                 row gets a change (new, gone, address, mac or none);\n"
+    "                 rows pair by MAC address where both have one, else by\n"
+    "                 computer name, else by address; text marks rows with\n"
+    "                 '+' new, '-' gone, '~' address or mac; CSV and JSON add\n"
+    "                 change and the previous computer, address and mac\n"
+    "  --watch=SECONDS  search again every SECONDS (at least 10) until SIGINT\n"
+    "                 or SIGTERM; one JSON object a line for each change against\n"
+    "                 the search before (time, change, before, after); the first\n"
+    "                 search is compared with --compare's FILE, or lists all\n"
+    "  --wake=NAME|ADDRESS|MAC  send a Wake-on-LAN packet to the computer whose\n"
+    "                 MAC address --compare's FILE knows, to the broadcast\n"
+    "                 address of its subnet (UDP port 9), then wait up to 60 s\n"
+    "                 for it to answer ARP; a MAC address needs no FILE but\n"
+    "                 --interface\n"
+    "  --interface=NAME  the interface whose subnet --wake sends to\n"
+    "  --no-wait      --wake: do not wait for the answer\n"
     "  -h, --help     show this help and exit\n"
     "  -V, --version  show the version and exit\n"
     "\n"
-    "Exit status: 0 when it ran, 1 when nothing could be listed, 2 for bad\n"
-    "arguments. VELNOR_NETBIOS=0, VELNOR_MDNS=0 and VELNOR_WSD=0 turn NetBIOS,\n"
-    "multicast DNS and WS-Discovery off. The vendor comes from the IEEE\n"
-    "registry in /usr/share/ieee-data (package ieee-data).\n"
+    "Exit status: 0 when it ran (with --compare: and nothing changed), 1 when\n"
+    "nothing could be listed (--wake: not sent, or no answer), 2 for bad\n"
+    "arguments, 3 when --compare found a change. VELNOR_NETBIOS=0,\n"
+    "VELNOR_MDNS=0 and VELNOR_WSD=0 turn NetBIOS, multicast DNS and\n"
+    "WS-Discovery off. The vendor comes from the IEEE registry in\n"
+    "/usr/share/ieee-data (package ieee-data).\n"
+    "\n"
+    "A crontab line that mails what changed since a kept search:\n"
+    "  */30 * * * * velnor-scan --sweep --compare=$HOME/lan.json >$HOME/lan.txt;\n"
+    "    [ $? = 3 ] && mail -s 'LAN changed' admin <$HOME/lan.txt\n"
+    "(one line). velnor-scan(1) shows one that keeps each search, and a systemd\n"
+    "timer.\n"
     "\n"
     "Shares are listed as the user: with the Kerberos ticket (kinit), a\n"
     "password the desktop's keyring saved for the server, or the entry for\n"
@@ -54,8 +86,13 @@ const char kUsage[] =
 
 struct Options {
   ScanFormat format = ScanFormat::Text;
-  bool sweep = false;
-  std::vector<SweepRange> ranges;
+  bool formatGiven = false;
+  SearchOptions search;
+  QString compareFile;
+  int watchSeconds = 0;
+  QString wakeTarget;
+  QString interfaceName;
+  bool noWait = false;
 };
 
 int badArguments(const QString &message) {
@@ -64,62 +101,12 @@ int badArguments(const QString &message) {
   return kBadArguments;
 }
 
-// Progress goes to a terminal only, on one line that is redrawn.
-class Progress {
-public:
-  Progress() : on_(::isatty(STDERR_FILENO) == 1) {}
-  ~Progress() { show(QString()); }
-
-  void show(const QString &text) {
-    if (!on_ || (text.isEmpty() && !shown_))
-      return;
-    std::fprintf(stderr, "\r%s\033[K", text.toLocal8Bit().constData());
-    std::fflush(stderr);
-    shown_ = !text.isEmpty();
-  }
-
-private:
-  bool on_;
-  bool shown_ = false;
-};
-
-// Collects the walk's rows with the workgroup and shares of each computer.
-class ScanSink final : public LanHostSearchSink {
-public:
-  explicit ScanSink(Progress &progress) : progress_(progress) {}
-
-  void WorkgroupFound(const QString &Workgroup) override { workgroup_ = Workgroup; }
-  void ComputerFound(const QString &) override { shares_.clear(); }
-  void ShareFound(const QString &ShareLabel) override { shares_ << ShareLabel; }
-  bool ProgressReported(int Total, int Current) override {
-    progress_.show(
-        QStringLiteral("searching %1: %2 of %3").arg(workgroup_).arg(Current + 1).arg(Total + 1));
-    return true;
-  }
-  bool PendingInputHandled() override { return true; }
-  void HostFound(const QString &HostName, const QString &Address, const QString &Mac) override {
-    ScanRow row{workgroup_, HostName, Address, Mac, SystemMacVendors().VendorOf(Mac), shares_, {}};
-    const unsigned sources = platform::computerSources(toAnsi(HostName).toStdString());
-    if (sources & platform::kListedByBrowseList)
-      row.foundBy << kFoundByBrowseList;
-    if (sources & platform::kListedByWsDiscovery)
-      row.foundBy << kFoundByWsDiscovery;
-    rows << row;
-  }
-
-  QList<ScanRow> rows;
-
-private:
-  Progress &progress_;
-  QString workgroup_;
-  QStringList shares_;
-};
-
 // Nothing when the scan is to run, else the exit status to end with at
 // once (after --help and --version too).
 std::optional<int> parse(int argc, char **argv, Options &options) {
   for (int i = 1; i < argc; ++i) {
     const QString argument = QString::fromLocal8Bit(argv[i]);
+    const QString value = argument.section(u'=', 1);
     if (argument == u"-h" || argument == u"--help") {
       std::fputs(kUsage, stdout);
       return kRan;
@@ -129,33 +116,93 @@ std::optional<int> parse(int argc, char **argv, Options &options) {
       return kRan;
     }
     if (argument == u"--sweep") {
-      options.sweep = true;
+      options.search.sweep = true;
+    } else if (argument == u"--no-wait") {
+      options.noWait = true;
     } else if (argument.startsWith(u"--format=")) {
-      const QString format = argument.mid(9);
-      if (format == u"text")
+      options.formatGiven = true;
+      if (value == u"text")
         options.format = ScanFormat::Text;
-      else if (format == u"csv")
+      else if (value == u"csv")
         options.format = ScanFormat::Csv;
-      else if (format == u"json")
+      else if (value == u"json")
         options.format = ScanFormat::Json;
       else
-        return badArguments(QStringLiteral("unknown format '%1' (text, csv or json)").arg(format));
+        return badArguments(QStringLiteral("unknown format '%1' (text, csv or json)").arg(value));
     } else if (argument.startsWith(u"--range=")) {
-      const auto range = ParseRange(argument.mid(8));
+      const auto range = ParseRange(value);
       if (!range)
-        return badArguments(
-            QStringLiteral("'%1' is no range of the form A.B.C.D/N").arg(argument.mid(8)));
+        return badArguments(QStringLiteral("'%1' is no range of the form A.B.C.D/N").arg(value));
       if (range->prefixLength < kLargestNamedPrefix)
         return badArguments(QStringLiteral("range %1 is larger than /%2")
                                 .arg(range->text())
                                 .arg(kLargestNamedPrefix));
-      options.ranges.push_back(*range);
-      options.sweep = true;
+      options.search.ranges.push_back(*range);
+      options.search.sweep = true;
+    } else if (argument.startsWith(u"--compare=") && !value.isEmpty()) {
+      options.compareFile = value;
+    } else if (argument.startsWith(u"--watch=")) {
+      bool ok = false;
+      options.watchSeconds = value.toInt(&ok);
+      if (!ok || options.watchSeconds < kShortestWatchSeconds ||
+          options.watchSeconds > kLongestWatchSeconds)
+        return badArguments(QStringLiteral("--watch takes %1 to %2 seconds, not '%3'")
+                                .arg(kShortestWatchSeconds)
+                                .arg(kLongestWatchSeconds)
+                                .arg(value));
+    } else if (argument.startsWith(u"--wake=") && !value.isEmpty()) {
+      options.wakeTarget = value;
+    } else if (argument.startsWith(u"--interface=") && !value.isEmpty()) {
+      options.interfaceName = value;
     } else {
       return badArguments(QStringLiteral("unknown argument '%1'").arg(argument));
     }
   }
+  const bool waking = !options.wakeTarget.isEmpty();
+  if (waking && (options.watchSeconds != 0 || options.formatGiven || options.search.sweep))
+    return badArguments(QStringLiteral("--wake goes with --compare, --interface and --no-wait "
+                                       "only"));
+  if (!waking && (options.noWait || !options.interfaceName.isEmpty()))
+    return badArguments(QStringLiteral("--interface and --no-wait go with --wake only"));
+  if (options.watchSeconds != 0 && options.formatGiven)
+    return badArguments(QStringLiteral("--watch writes lines of JSON; --format does not apply"));
+  options.search.confirmHeld = !options.compareFile.isEmpty() || options.watchSeconds != 0;
   return std::nullopt;
+}
+
+std::optional<QList<ScanRow>> readCompareFile(const QString &path) {
+  QFile file(path);
+  QString error;
+  if (!file.open(QIODevice::ReadOnly))
+    error = file.errorString();
+  else if (file.size() > kLargestCompareFile)
+    error = QStringLiteral("larger than %1 MB").arg(kLargestCompareFile / 1024 / 1024);
+  std::optional<QList<ScanRow>> rows;
+  if (error.isEmpty())
+    rows = RowsFromJson(file.read(kLargestCompareFile + 1), error);
+  if (!rows)
+    badArguments(QStringLiteral("cannot compare with %1: %2").arg(path, error));
+  return rows;
+}
+
+int searchOnce(const Options &options, const std::optional<QList<ScanRow>> &before) {
+  QStringList refused;
+  const QList<ScanRow> rows = SearchLan(options.search, refused);
+  for (const QString &message : refused)
+    std::fprintf(stderr, "velnor-scan: %s\n", message.toLocal8Bit().constData());
+  int status = rows.isEmpty() ? kNothingListed : kRan;
+  QByteArray text;
+  if (before) {
+    const QList<ComparedRow> compared = CompareRows(*before, rows);
+    text = FormatChanges(compared, options.format);
+    if (status == kRan && AnyChange(compared))
+      status = kChanged;
+  } else {
+    text = FormatRows(rows, options.format);
+  }
+  std::fwrite(text.constData(), 1, static_cast<size_t>(text.size()), stdout);
+  std::fflush(stdout);
+  return status;
 }
 
 } // namespace
@@ -164,40 +211,32 @@ int main(int argc, char *argv[]) {
   Options options;
   if (const auto ended = parse(argc, argv, options))
     return *ended;
-
   // Said once, here: the platform uses no refused file, silently, as it
   // reports every failure as a value.
   const std::string refusal = platform::credentialsFileRefusal();
   if (!refusal.empty())
     std::fprintf(stderr, "velnor-scan: %s\n", refusal.c_str());
-
-  WSockUtils::Initialize();
-  QList<ScanRow> rows;
-  {
-    Progress progress;
-    ScanSink sink(progress);
-    WalkLanHosts(sink);
-    rows = sink.rows;
-    if (options.sweep) {
-      QStringList refused;
-      std::vector<SweepRange> ranges = options.ranges;
-      if (ranges.empty())
-        ranges = LocalRanges(refused);
-      progress.show(QString());
-      for (const QString &message : refused)
-        std::fprintf(stderr, "velnor-scan: %s\n", message.toLocal8Bit().constData());
-      QSet<QString> listed;
-      for (const ScanRow &row : rows)
-        listed.insert(row.address);
-      rows << SweepRows(HostAddresses(ranges), listed, [&](size_t done, size_t total) {
-        progress.show(QStringLiteral("sweeping: %1 of %2").arg(done).arg(total));
-      });
-    }
+  std::optional<QList<ScanRow>> before;
+  if (!options.compareFile.isEmpty()) {
+    before = readCompareFile(options.compareFile);
+    if (!before)
+      return kBadArguments;
   }
+  WSockUtils::Initialize();
+  if (!options.wakeTarget.isEmpty()) {
+    const int status =
+        WakeComputer({options.wakeTarget, before, options.interfaceName, !options.noWait});
+    WSockUtils::Finalize();
+    return status;
+  }
+  if (options.watchSeconds != 0) {
+    WatchSettings watch;
+    watch.search = options.search;
+    watch.interval = std::chrono::seconds(options.watchSeconds);
+    watch.before = before.value_or(QList<ScanRow>());
+    WatchLan(watch); // ends the process on SIGINT or SIGTERM
+  }
+  const int status = searchOnce(options, before);
   WSockUtils::Finalize();
-
-  const QByteArray text = FormatRows(rows, options.format);
-  std::fwrite(text.constData(), 1, static_cast<size_t>(text.size()), stdout);
-  std::fflush(stdout);
-  return rows.isEmpty() ? kNothingListed : kRan;
+  return status;
 }

@@ -4,7 +4,9 @@
 // got a link-layer address. At most kSweepResolutionsInFlight entries are
 // unsettled at a time, so a sweep never crowds other entries out of the
 // kernel's table; an entry counts as settled once resolved or failed, or
-// when the kernel should long have given it up.
+// when the kernel should long have given it up. An entry the kernel holds
+// from before may be taken as it is, or only once an answer confirms it:
+// a host switched off stays in a small table for good, unconfirmed.
 #include "iphlpapi/IphlpapiBackends.h"
 #include "iphlpapi/ResolutionStart.h"
 #include "iphlpapi/RouteQueries.h"
@@ -27,6 +29,7 @@
 #include <chrono>
 #include <cstring>
 #include <map>
+#include <set>
 #include <thread>
 
 namespace platform {
@@ -43,9 +46,14 @@ constexpr std::chrono::milliseconds kTableReadEvery{5};
 constexpr std::chrono::milliseconds kWaitBeyondGiveUp{1000};
 
 struct Unsettled {
-  Clock::time_point sentAt;
+  Clock::time_point answerBy;  // not found unless it answered by then
   Clock::time_point settledBy; // counted as settled from then on
 };
+
+// Confirmed within the kernel's reachable time, or never in doubt.
+bool confirmed(const rtnl::Neighbour &entry) {
+  return entry.resolved() && (entry.state & (NUD_REACHABLE | NUD_PERMANENT | NUD_NOARP)) != 0;
+}
 
 // Reads the neighbour table; hands resolved and failed IPv4 entries on.
 template <class Take> void readTable(nl_sock *socket, Take &&take) {
@@ -93,7 +101,11 @@ std::vector<LocalSubnet> localSubnets() {
 
 std::vector<SweptHost> sweepNeighbours(const std::vector<uint32_t> &addresses,
                                        const std::function<void(size_t, size_t)> &progress,
-                                       const std::function<void(const SweptHost &)> &announce) {
+                                       const std::function<void(const SweptHost &)> &announce,
+                                       HeldEntries held) {
+  const auto answered = [&](const rtnl::Neighbour &entry) {
+    return held == HeldEntries::Trusted ? entry.resolved() : confirmed(entry);
+  };
   const auto report = [&](size_t done) {
     if (progress)
       progress(done, addresses.size());
@@ -118,21 +130,27 @@ std::vector<SweptHost> sweepNeighbours(const std::vector<uint32_t> &addresses,
       const auto waiting = unsettled.find(address);
       if (waiting == unsettled.end())
         return;
-      if (entry.resolved())
+      if (answered(entry))
         keep(address, entry.linkAddress);
-      if (entry.resolved() || (entry.state >= 0 && (entry.state & NUD_FAILED) != 0))
+      if (answered(entry) || (entry.state >= 0 && (entry.state & NUD_FAILED) != 0))
         unsettled.erase(waiting);
     });
     const auto now = Clock::now();
     std::erase_if(unsettled, [&](const auto &item) { return item.second.settledBy <= now; });
   };
 
-  // Entries the kernel holds resolved already answer at once.
+  // Entries the kernel holds resolved already answer at once; those held
+  // without a recent confirmation, when they are to be confirmed, get the
+  // time the kernel takes to ask again.
   std::map<uint32_t, std::vector<unsigned char>> resolvedBefore;
+  std::set<uint32_t> toReconfirm;
   readTable(socket.get(), [&](uint32_t address, const rtnl::Neighbour &entry) {
-    if (entry.resolved())
+    if (answered(entry))
       resolvedBefore[address] = entry.linkAddress;
+    else if (entry.resolved())
+      toReconfirm.insert(address);
   });
+  std::map<int, std::chrono::milliseconds> reconfirmTimes; // by interface index
   Clock::time_point lastSent{};
   for (size_t i = 0; i < addresses.size(); ++i) {
     const uint32_t address = addresses[i];
@@ -155,6 +173,7 @@ std::vector<SweptHost> sweepNeighbours(const std::vector<uint32_t> &addresses,
       if (!info || (info->flags & (IFF_NOARP | IFF_LOOPBACK)) != 0)
         continue;
       giveUp = giveUpTimes.emplace(route->interface, resolutionGiveUpTime(info->name)).first;
+      reconfirmTimes[route->interface] = reconfirmationTime(info->name);
     }
     std::this_thread::sleep_until(lastSent +
                                   std::chrono::microseconds(kSweepRequestGapMicroseconds));
@@ -167,7 +186,12 @@ std::vector<SweptHost> sweepNeighbours(const std::vector<uint32_t> &addresses,
                  sizeof to) < 0 &&
         errno != EHOSTUNREACH)
       continue;
-    unsettled[address] = {lastSent, lastSent + giveUp->second + kWaitBeyondGiveUp};
+    Unsettled waiting{lastSent + kAnswerWait, lastSent + giveUp->second + kWaitBeyondGiveUp};
+    if (toReconfirm.count(address) != 0) {
+      waiting.answerBy = lastSent + reconfirmTimes[route->interface] + kAnswerWait;
+      waiting.settledBy = std::max(waiting.settledBy, waiting.answerBy);
+    }
+    unsettled[address] = waiting;
     if (i % 16 == 15)
       settle();
   }
@@ -175,8 +199,7 @@ std::vector<SweptHost> sweepNeighbours(const std::vector<uint32_t> &addresses,
   for (;;) {
     settle();
     const auto now = Clock::now();
-    std::erase_if(unsettled,
-                  [&](const auto &item) { return item.second.sentAt + kAnswerWait <= now; });
+    std::erase_if(unsettled, [&](const auto &item) { return item.second.answerBy <= now; });
     if (unsettled.empty())
       break;
     std::this_thread::sleep_for(kTableReadEvery);

@@ -58,4 +58,11 @@ std::chrono::milliseconds resolutionGiveUpTime(const std::string &interfaceName)
   return std::chrono::milliseconds(probes * interval);
 }
 
+std::chrono::milliseconds reconfirmationTime(const std::string &interfaceName) {
+  const long delay = neighbourSetting(interfaceName, "delay_first_probe_time", 5);
+  const long probes = neighbourSetting(interfaceName, "ucast_solicit", 3);
+  const long interval = neighbourSetting(interfaceName, "retrans_time_ms", 1000);
+  return std::chrono::seconds(delay) + std::chrono::milliseconds(probes * interval);
+}
+
 } // namespace platform

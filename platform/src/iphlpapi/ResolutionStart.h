@@ -20,4 +20,10 @@ int sendDiscardDatagram(uint32_t destination, uint32_t source);
 // they cannot be read.
 std::chrono::milliseconds resolutionGiveUpTime(const std::string &interfaceName);
 
+// How long the kernel takes to confirm or give up an entry it holds but has
+// not seen confirmed within its reachable time, once traffic needs it:
+// delay_first_probe_time, then ucast_solicit x retrans_time_ms (5 s + 3 x 1 s
+// by default).
+std::chrono::milliseconds reconfirmationTime(const std::string &interfaceName);
+
 } // namespace platform

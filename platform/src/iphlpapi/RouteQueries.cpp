@@ -111,16 +111,24 @@ std::optional<Route> routeTo(nl_sock *socket, uint32_t destination) {
 
 namespace {
 
+struct Ages {
+  std::chrono::milliseconds sinceUpdate;
+  std::chrono::milliseconds sinceConfirmed;
+};
+
 // NDA_CACHEINFO's ages are in clock ticks (USER_HZ).
-std::optional<std::chrono::milliseconds> sinceUpdate(nl_msg *message) {
+std::optional<Ages> cacheInfo(nl_msg *message) {
   const nlattr *info = nlmsg_find_attr(nlmsg_hdr(message), sizeof(ndmsg), NDA_CACHEINFO);
   const long ticksPerSecond = sysconf(_SC_CLK_TCK);
   if (info == nullptr || nla_len(info) < static_cast<int>(sizeof(nda_cacheinfo)) ||
       ticksPerSecond <= 0)
     return std::nullopt;
-  nda_cacheinfo ages{};
-  std::memcpy(&ages, nla_data(info), sizeof ages);
-  return std::chrono::milliseconds(static_cast<int64_t>(ages.ndm_updated) * 1000 / ticksPerSecond);
+  nda_cacheinfo ticks{};
+  std::memcpy(&ticks, nla_data(info), sizeof ticks);
+  const auto milliseconds = [&](uint32_t age) {
+    return std::chrono::milliseconds(static_cast<int64_t>(age) * 1000 / ticksPerSecond);
+  };
+  return Ages{milliseconds(ticks.ndm_updated), milliseconds(ticks.ndm_confirmed)};
 }
 
 } // namespace
@@ -144,7 +152,10 @@ std::optional<Neighbour> neighbourFromMessage(nl_msg *message, int interface, ui
     entry.state = rtnl_neigh_get_state(parsed);
     entry.linkAddress = bytesOf(rtnl_neigh_get_lladdr(parsed));
     entry.messageType = nlmsg_hdr(message)->nlmsg_type;
-    entry.sinceUpdate = sinceUpdate(message);
+    if (const auto ages = cacheInfo(message)) {
+      entry.sinceUpdate = ages->sinceUpdate;
+      entry.sinceConfirmed = ages->sinceConfirmed;
+    }
     result = std::move(entry);
   }
   rtnl_neigh_put(parsed);

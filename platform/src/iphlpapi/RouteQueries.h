@@ -39,6 +39,8 @@ struct Neighbour {
   // How long ago the kernel last changed the entry's state (for a FAILED
   // entry: when it gave the resolution up), when it says.
   std::optional<std::chrono::milliseconds> sinceUpdate;
+  // How long ago an answer (or a higher layer) last confirmed the address.
+  std::optional<std::chrono::milliseconds> sinceConfirmed;
 
   // Has a link-layer address and is not waiting for, or past failing, a
   // resolution (INCOMPLETE, FAILED, NONE).
