@@ -112,7 +112,7 @@ multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
 lib=usr/lib/$multiarch
 declare -A wanted=(
   [libvelnip1]="$lib/libvelnip.so.1 $lib/libvelnip.so.1.0 $lib/libvelplatform.so.1
-                $lib/libvelplatform.so.1.0"
+                $lib/libvelplatform.so.1.0 $lib/velnip/browse-worker"
   [libvelnip-dev]="usr/include/velnip.h $lib/libvelnip.so $lib/pkgconfig/velnip.pc"
   [velnor]="usr/bin/velnor usr/share/man/man1/velnor.1.gz usr/bin/velnor-scan
             usr/share/man/man1/velnor-scan.1.gz usr/share/applications/velnor.desktop

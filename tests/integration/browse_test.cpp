@@ -11,10 +11,16 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <future>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -214,12 +220,49 @@ TEST_F(Browse, ADeadServerDoesNotHoldUpAnotherServersShares) {
       << std::chrono::duration<double>(deadTime).count() << " s";
 }
 
+namespace {
+
+// The platform's browse workers that are children of `parent`.
+std::vector<pid_t> browseWorkersOf(pid_t parent) {
+  std::vector<pid_t> workers;
+  for (const auto &process : std::filesystem::directory_iterator("/proc")) {
+    std::ifstream stat(process.path() / "stat");
+    std::string line;
+    if (!std::getline(stat, line))
+      continue;
+    // pid (comm) state ppid ...
+    const size_t open = line.find('('), close = line.rfind(')');
+    if (open == std::string::npos || close == std::string::npos)
+      continue;
+    std::istringstream rest(line.substr(close + 2));
+    char state = 0;
+    pid_t ppid = 0;
+    rest >> state >> ppid;
+    if (ppid == parent && line.substr(open + 1, close - open - 1) == "browse-worker" &&
+        state != 'Z')
+      workers.push_back(static_cast<pid_t>(std::stol(line)));
+  }
+  return workers;
+}
+
+} // namespace
+
+// The listings run in worker processes: this one never loads libsmbclient.
+TEST_F(Browse, TheCallingProcessNeverLoadsLibsmbclient) {
+  Names names;
+  ASSERT_TRUE(libraryNames(serverEntry(lab::kVlsrv1.name).c_str(), names));
+  EXPECT_FALSE(browseWorkersOf(::getpid()).empty());
+  std::ifstream maps("/proc/self/maps");
+  const std::string all((std::istreambuf_iterator<char>(maps)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(all.find("libsmbclient"), std::string::npos);
+}
+
 // A process that forks after browsing, as Python's multiprocessing does:
-// the child lists on connections of its own, and the parent's connection
-// to the server goes on working. Were the child to send its requests on the
-// parent's connection, which it inherits, smbd would drop that connection
-// at the parent's next request (its message ids would be behind).
-TEST_F(Browse, AForkedChildLeavesTheParentsConnectionWorking) {
+// the child lists through workers of its own, started on its first use,
+// and the parent's go on working. Were the child to send its requests to
+// the parent's workers, whose sockets it inherits, the two would read each
+// other's answers.
+TEST_F(Browse, AForkedChildListsThroughWorkersOfItsOwn) {
   const lab::Server &s = lab::kVlsrv2;
   const std::string server = serverEntry(s.name);
   const Names expected = shareEntries(server, s);
@@ -229,6 +272,10 @@ TEST_F(Browse, AForkedChildLeavesTheParentsConnectionWorking) {
   };
   ASSERT_TRUE(listsTheShares());
   ASSERT_TRUE(listsTheShares());
-  EXPECT_EQ(testsupport::runInChild([&] { return listsTheShares() ? 0 : 1; }), 0);
+  const std::vector<pid_t> parentsWorkers = browseWorkersOf(::getpid());
+  ASSERT_FALSE(parentsWorkers.empty());
+  EXPECT_EQ(testsupport::runInChild(
+                [&] { return listsTheShares() && !browseWorkersOf(::getpid()).empty() ? 0 : 1; }),
+            0);
   EXPECT_TRUE(listsTheShares());
 }

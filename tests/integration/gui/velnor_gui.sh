@@ -5,7 +5,8 @@
 # Source it from a bash script that runs inside the lab's client namespace
 # (through velnor_lab_test or lab/lan exec), then:
 #
-#   gui_start BUILD/bin/velnor     copy velnor and its libraries to a scratch
+#   gui_start BUILD/bin/velnor     copy velnor, its libraries and the browse
+#                                  worker to a scratch
 #                                  folder (its settings file stays there), start
 #                                  Xvfb, a session bus and velnor; wait for the
 #                                  main window "Velnor"; stop all on exit
@@ -68,6 +69,8 @@ gui_start() {
 	for library in "$(dirname "$program")"/lib*.so*; do
 		[[ -e "$library" ]] && cp -P "$library" "$GUI_SCRATCH/"
 	done
+	# The platform's browse worker, which it finds beside its library.
+	[[ -e "$(dirname "$program")/browse-worker" ]] && cp "$(dirname "$program")/browse-worker" "$GUI_SCRATCH/"
 	mkdir -m 700 "$GUI_SCRATCH/runtime"
 	export XDG_RUNTIME_DIR="$GUI_SCRATCH/runtime" HOME="$GUI_SCRATCH"
 

@@ -54,6 +54,7 @@ public:
   void ComputerFound(const QString &ComputerEntry) override {
     called();
     lines.push_back("C " + ComputerEntry.toStdString());
+    computersAtMs.push_back(msSinceStart());
   }
   void ShareFound(const QString &ShareLabel) override {
     called();
@@ -83,24 +84,32 @@ public:
   void search(bool forgetNeighbours = true) {
     if (forgetNeighbours)
       forgetServerNeighbours();
-    const auto start = std::chrono::steady_clock::now();
+    start_ = std::chrono::steady_clock::now();
     called();
     pumped();
     WalkLanHosts(*this);
     called();
     pumped();
-    totalMs =
-        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    totalMs = msSinceStart();
   }
 
   std::vector<std::string> lines;
+  // When each computer was found (its "C" line), in ms since the start.
+  std::vector<double> computersAtMs;
   int rows = 0;
   int macs = 0;
   double totalMs = 0;
 
 protected:
+  double msSinceStart() const {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start_)
+        .count();
+  }
   virtual void called() {}
   virtual void pumped() {}
+
+private:
+  std::chrono::steady_clock::time_point start_{};
 };
 
 } // namespace velnor::officelab
