@@ -1,8 +1,8 @@
 // Which saved password may go to which server: the name match, and the
 // entries of the credentials file. A password that went to the wrong server
 // is an attack no lab run shows unless it is tried, so the cases are here.
-#include "mpr/browse/logon/CredentialsFile.h"
-#include "mpr/browse/logon/ServerNameMatch.h"
+#include "worker/logon/CredentialsFile.h"
+#include "worker/logon/ServerNameMatch.h"
 
 #include <gtest/gtest.h>
 

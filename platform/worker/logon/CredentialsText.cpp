@@ -1,6 +1,6 @@
-#include "mpr/browse/logon/CredentialsFile.h"
+#include "worker/logon/CredentialsFile.h"
 
-#include "mpr/browse/logon/ServerNameMatch.h"
+#include "worker/logon/ServerNameMatch.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 // prepareContext and used by one thread at a time.
 #pragma once
 
-#include "mpr/browse/SmbDirectory.h"
+#include "worker/SmbDirectory.h"
 
 #include <libsmbclient.h>
 

@@ -1,4 +1,4 @@
-#include "mpr/browse/logon/SambaSettings.h"
+#include "worker/logon/SambaSettings.h"
 
 #include <dlfcn.h>
 

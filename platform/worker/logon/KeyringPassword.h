@@ -1,7 +1,7 @@
 // Passwords the desktop's file manager saved in the Secret Service keyring.
 #pragma once
 
-#include "mpr/browse/logon/SavedLogon.h"
+#include "worker/logon/SavedLogon.h"
 
 #include <optional>
 #include <string>

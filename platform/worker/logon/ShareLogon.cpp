@@ -5,16 +5,16 @@ extern "C" {
 #include <libsmbclient.h>
 }
 
-#include "mpr/browse/logon/ShareLogon.h"
+#include "worker/logon/ShareLogon.h"
 
 #include "common/AsciiCase.h"
 #include "mpr/browse/SmbUrl.h"
-#include "mpr/browse/logon/AddressPin.h"
-#include "mpr/browse/logon/CredentialsFile.h"
-#include "mpr/browse/logon/KerberosTicket.h"
-#include "mpr/browse/logon/KeyringPassword.h"
-#include "mpr/browse/logon/SambaSettings.h"
-#include "mpr/browse/logon/ServerNameMatch.h"
+#include "worker/logon/AddressPin.h"
+#include "worker/logon/CredentialsFile.h"
+#include "worker/logon/KerberosTicket.h"
+#include "worker/logon/KeyringPassword.h"
+#include "worker/logon/SambaSettings.h"
+#include "worker/logon/ServerNameMatch.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "mpr/browse/logon/KerberosTicket.h"
+#include "worker/logon/KerberosTicket.h"
 
 #include <krb5.h>
 

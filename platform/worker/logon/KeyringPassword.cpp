@@ -1,6 +1,6 @@
-#include "mpr/browse/logon/KeyringPassword.h"
+#include "worker/logon/KeyringPassword.h"
 
-#include "mpr/browse/logon/ServerNameMatch.h"
+#include "worker/logon/ServerNameMatch.h"
 
 #include <libsecret/secret.h>
 

@@ -1,4 +1,4 @@
-#include "mpr/browse/SmbDirectory.h"
+#include "worker/SmbDirectory.h"
 
 #include <cerrno>
 

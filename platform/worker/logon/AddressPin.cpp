@@ -1,6 +1,6 @@
-#include "mpr/browse/logon/AddressPin.h"
+#include "worker/logon/AddressPin.h"
 
-#include "mpr/browse/logon/SambaSettings.h"
+#include "worker/logon/SambaSettings.h"
 
 #include <sys/mman.h>
 #include <unistd.h>

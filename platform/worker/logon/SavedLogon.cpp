@@ -1,4 +1,4 @@
-#include "mpr/browse/logon/SavedLogon.h"
+#include "worker/logon/SavedLogon.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "mpr/browse/logon/ServerNameMatch.h"
+#include "worker/logon/ServerNameMatch.h"
 
 #include "common/AsciiCase.h"
 

@@ -1,4 +1,4 @@
-#include "mpr/browse/logon/CredentialsFile.h"
+#include "worker/logon/CredentialsFile.h"
 
 #include <platform/lan.h>
 

@@ -13,7 +13,7 @@
 // credentialsFileRefusal (platform/lan.h) says why one is not used.
 #pragma once
 
-#include "mpr/browse/logon/SavedLogon.h"
+#include "worker/logon/SavedLogon.h"
 
 #include <optional>
 #include <string>
