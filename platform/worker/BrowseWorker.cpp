@@ -45,7 +45,7 @@ std::optional<std::string> nextRequest(records::RecordReader &reader) {
   for (;;) {
     if (std::optional<std::string> payload = reader.next())
       return payload;
-    if (reader.malformed() || reader.pending() > 4 + 1 + records::kMaxName)
+    if (reader.malformed() || reader.pending() > 4 + records::kMaxRequest)
       return std::nullopt;
     const ssize_t got = ::read(kChannel, chunk, sizeof chunk);
     if (got < 0 && errno == EINTR)

@@ -1,20 +1,21 @@
-// Browsing as guest through one libsmbclient context, made on the first
-// request and kept for the process's life, so that the connections to
-// servers it opened are reused by the next listings.
+// Browsing through one libsmbclient context, made on the first request and
+// kept for the process's life, so that the connections to servers it opened
+// are reused by the next listings: as guest for browse lists, as the
+// logged-on user for a computer's shares (logon/ShareLogon.h), whose
+// password logons close their connection when the listing ends.
 #include "worker/ContainerListing.h"
 
 #include "mpr/browse/SmbUrl.h"
-
-#include <libsmbclient.h>
+#include "worker/SmbDirectory.h"
+#include "worker/logon/ServerNameMatch.h"
+#include "worker/logon/ShareLogon.h"
 
 #include <cerrno>
-#include <cstdio>
 
 namespace browseworker {
 
 namespace {
 
-using platform::BrowseEntry;
 using platform::browseworker::Answer;
 using platform::browseworker::Outcome;
 using platform::browseworker::Request;
@@ -26,29 +27,18 @@ using platform::browseworker::What;
 // overruns it, so a silent server costs this once.
 constexpr int kSmbOperationTimeoutMs = 10000;
 
-void guestCredentials(SMBCCTX *, const char *, const char *, char *, int, char *user,
-                      int userLength, char *password, int passwordLength) {
-  if (userLength > 0)
-    std::snprintf(user, static_cast<size_t>(userLength), "%s", "guest");
-  if (passwordLength > 0)
-    password[0] = '\0';
-}
-
 SMBCCTX *makeContext() {
   SMBCCTX *fresh = smbc_new_context();
   if (fresh == nullptr)
     return nullptr;
-  smbc_setFunctionAuthDataWithContext(fresh, guestCredentials);
+  platform::logon::prepareContext(fresh);
   smbc_setOptionDebugToStderr(fresh, true);
-  // Guest browsing has no tickets to use; trying Kerberos only adds delay.
-  smbc_setOptionUseKerberos(fresh, false);
-  smbc_setOptionFallbackAfterKerberos(fresh, true);
-  smbc_setOptionUseCCache(fresh, false);
   smbc_setTimeout(fresh, kSmbOperationTimeoutMs);
   if (smbc_init_context(fresh) == nullptr) {
     smbc_free_context(fresh, 0);
     return nullptr;
   }
+  platform::logon::settleContext(fresh);
   return fresh;
 }
 
@@ -60,40 +50,14 @@ SMBCCTX *context() {
   return made;
 }
 
-class OpenDirectory {
-public:
-  OpenDirectory(SMBCCTX *context, const std::string &url)
-      : context_(context), dir_(smbc_getFunctionOpendir(context)(context, url.c_str())) {}
-  ~OpenDirectory() {
-    if (dir_ != nullptr)
-      smbc_getFunctionClosedir(context_)(context_, dir_);
-  }
-  OpenDirectory(const OpenDirectory &) = delete;
-  OpenDirectory &operator=(const OpenDirectory &) = delete;
-
-  bool isOpen() const { return dir_ != nullptr; }
-  const smbc_dirent *next() { return smbc_getFunctionReaddir(context_)(context_, dir_); }
-
-private:
-  SMBCCTX *context_;
-  SMBCFILE *dir_;
-};
-
-BrowseEntry::Kind kindOf(unsigned int smbcType) {
-  switch (smbcType) {
-  case SMBC_WORKGROUP:
-    return BrowseEntry::Kind::Workgroup;
-  case SMBC_SERVER:
-    return BrowseEntry::Kind::Computer;
-  case SMBC_FILE_SHARE:
-    return BrowseEntry::Kind::FileShare;
-  case SMBC_PRINTER_SHARE:
-    return BrowseEntry::Kind::Printer;
-  case SMBC_IPC_SHARE:
-    return BrowseEntry::Kind::Ipc;
-  default:
-    return BrowseEntry::Kind::Other;
-  }
+// The shares of the computer the request names, as the logged-on user. The
+// target is the address the platform resolved for it, or the name itself
+// when it resolved none.
+platform::SmbListing listShares(SMBCCTX *context, const Request &request) {
+  const std::string &name = request.name.empty() ? request.target : request.name;
+  const std::string address =
+      platform::logon::isAddressText(request.target) ? request.target : std::string();
+  return platform::logon::listShares(context, name, address);
 }
 
 } // namespace
@@ -114,20 +78,18 @@ Answer listContainer(const Request &request) {
     // libsmbclient returns nothing, without an error.
     smbc_setOptionProtocols(smb, "NT1", "NT1");
   }
-  const std::string url = request.target.empty() ? "smb://" : platform::smbUrl(request.target);
-  errno = 0;
-  OpenDirectory directory(smb, url);
-  if (!directory.isOpen())
-    return {Outcome::Failed, static_cast<uint32_t>(errno), {}};
-  Answer answer{Outcome::Listed, 0, {}};
   try {
-    while (const smbc_dirent *entry = directory.next())
-      answer.entries.push_back(
-          {kindOf(entry->smbc_type), entry->name, entry->comment != nullptr ? entry->comment : ""});
+    platform::SmbListing listing =
+        request.what == What::Shares
+            ? listShares(smb, request)
+            : platform::readSmbDirectory(
+                  smb, request.target.empty() ? "smb://" : platform::smbUrl(request.target));
+    if (!listing.opened)
+      return {Outcome::Failed, static_cast<uint32_t>(listing.error), {}};
+    return {Outcome::Listed, 0, std::move(listing.entries)};
   } catch (const std::bad_alloc &) {
     return {Outcome::Failed, ENOMEM, {}};
   }
-  return answer;
 }
 
 } // namespace browseworker

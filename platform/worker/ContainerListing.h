@@ -11,8 +11,8 @@ namespace browseworker {
 bool startSession();
 
 // The top level or a workgroup's computers (What::BrowseList), or the shares
-// of the server at the request's target (an address, or a name for
-// libsmbclient to look up). Never throws.
+// of the computer the request names, at its target (an address, or the name
+// for libsmbclient to look up), listed as the logged-on user. Never throws.
 platform::browseworker::Answer listContainer(const platform::browseworker::Request &request);
 
 } // namespace browseworker

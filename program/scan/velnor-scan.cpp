@@ -10,6 +10,8 @@
 #include "WakeOnLan.h"
 #include "WSockUtils.h"
 
+#include <platform/lan.h>
+
 #include <QFile>
 
 #include <cstdio>
@@ -76,7 +78,11 @@ const char kUsage[] =
     "  */30 * * * * velnor-scan --sweep --compare=$HOME/lan.json >$HOME/lan.txt;\n"
     "    [ $? = 3 ] && mail -s 'LAN changed' admin <$HOME/lan.txt\n"
     "(one line). velnor-scan(1) shows one that keeps each search, and a systemd\n"
-    "timer.\n";
+    "timer.\n"
+    "\n"
+    "Shares are listed as the user: with the Kerberos ticket (kinit), a\n"
+    "password the desktop's keyring saved for the server, or the entry for\n"
+    "the server in ~/.config/velnor/credentials (mode 600), else as guest.\n";
 
 struct Options {
   ScanFormat format = ScanFormat::Text;
@@ -205,6 +211,11 @@ int main(int argc, char *argv[]) {
   Options options;
   if (const auto ended = parse(argc, argv, options))
     return *ended;
+  // Said once, here: the platform uses no refused file, silently, as it
+  // reports every failure as a value.
+  const std::string refusal = platform::credentialsFileRefusal();
+  if (!refusal.empty())
+    std::fprintf(stderr, "velnor-scan: %s\n", refusal.c_str());
   std::optional<QList<ScanRow>> before;
   if (!options.compareFile.isEmpty()) {
     before = readCompareFile(options.compareFile);

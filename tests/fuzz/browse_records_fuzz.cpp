@@ -51,7 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
       if (std::optional<records::Request> request = records::decodeRequest(*payload)) {
         const std::optional<records::Request> again =
             records::decodeRequest(records::encodeRequest(*request));
-        FUZZ_CHECK(again && again->what == request->what && again->target == request->target);
+        FUZZ_CHECK(again && again->what == request->what && again->target == request->target &&
+                   again->name == request->name);
       }
     }
   }

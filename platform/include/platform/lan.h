@@ -23,6 +23,12 @@ namespace platform {
 enum : unsigned { kListedByBrowseList = 1, kListedByWsDiscovery = 2 };
 VELPLATFORM_API unsigned computerSources(const std::string &computerName);
 
+// Why the user's credentials file for share listings
+// ($XDG_CONFIG_HOME/velnor/credentials) is not used (it is not a regular
+// file of the user's, or group or others may read it), or empty when it is
+// used or there is none.
+VELPLATFORM_API std::string credentialsFileRefusal();
+
 struct LocalSubnet {
   std::string interfaceName;
   uint32_t address = 0; // this machine's address on it

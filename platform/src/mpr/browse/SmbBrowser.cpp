@@ -46,14 +46,16 @@ DWORD errorFor(bool topLevel, int error) {
   }
 }
 
-// A listing of the top level or a workgroup (over SMB1), or of a server's
-// shares at `host` (a dotted address, or a name for libsmbclient to look
-// up), by a worker. A worker that did not answer in time stands for a
-// server that did not.
-ahead::Listing listByWorker(const std::string &container, bool server, const std::string &host) {
+// A listing of the top level or a workgroup (over SMB1), or of the shares
+// of the server `name` at `host` (a dotted address, or the name for
+// libsmbclient to look up), by a worker, which logs on to it as the user
+// (worker/logon/ShareLogon.h). A worker that did not answer in time stands
+// for a server that did not.
+ahead::Listing listByWorker(const std::string &container, bool server, const std::string &host,
+                            const std::string &name = {}) {
   namespace records = platform::browseworker;
   const records::Request request{server ? records::What::Shares : records::What::BrowseList,
-                                 server ? host : container};
+                                 server ? host : container, server ? name : std::string()};
   const std::optional<records::Answer> answer =
       platform::browseworkers::list(request, server ? host : std::string());
   if (!answer)
@@ -92,7 +94,8 @@ void listServer(const std::string &name, ahead::Work &work) {
     platform::noteIfUnreachable(address->s_addr, attemptStart);
     return work.publishListing({ERROR_BAD_NETPATH, {}});
   }
-  work.publishListing(listByWorker("\\\\" + name, true, address ? dottedAddress(*address) : name));
+  work.publishListing(
+      listByWorker("\\\\" + name, true, address ? dottedAddress(*address) : name, name));
 }
 
 void steps(const std::string &container, ahead::Work &work);

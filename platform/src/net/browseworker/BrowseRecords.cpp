@@ -75,18 +75,30 @@ std::string framed(std::string_view payload) {
 }
 
 std::string encodeRequest(const Request &request) {
+  const std::string_view target = std::string_view(request.target).substr(0, kMaxName);
+  const std::string_view name = std::string_view(request.name).substr(0, kMaxName);
   std::string payload(1, static_cast<char>(request.what));
-  payload += std::string_view(request.target).substr(0, kMaxName);
+  putU16(payload, static_cast<uint16_t>(target.size()));
+  payload += target;
+  putU16(payload, static_cast<uint16_t>(name.size()));
+  payload += name;
   return payload;
 }
 
 std::optional<Request> decodeRequest(std::string_view payload) {
-  if (payload.empty() || payload.size() > 1 + kMaxName)
+  if (payload.size() > kMaxRequest)
     return std::nullopt;
-  const auto what = static_cast<What>(payload[0]);
-  if (what != What::BrowseList && what != What::Shares)
+  Cursor cursor(payload);
+  Request request;
+  const uint32_t what = cursor.take(1);
+  if (what != static_cast<uint8_t>(What::BrowseList) && what != static_cast<uint8_t>(What::Shares))
     return std::nullopt;
-  return Request{what, std::string(payload.substr(1))};
+  request.what = static_cast<What>(what);
+  request.target = cursor.text(cursor.take(2), kMaxName);
+  request.name = cursor.text(cursor.take(2), kMaxName);
+  if (cursor.failed() || !cursor.atEnd())
+    return std::nullopt;
+  return request;
 }
 
 std::string encodeAnswer(const Answer &answer) {

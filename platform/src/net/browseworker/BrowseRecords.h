@@ -3,13 +3,16 @@
 // one answer at a time.
 //
 //   record   := length (u32) payload            length <= kMaxRecord
-//   request  := what (u8) target                 target: the rest, <= kMaxName
+//   request  := what (u8) target-length (u16) target name-length (u16) name,
+//               nothing after; target and name <= kMaxName
 //   answer   := outcome (u8) error (u32) count (u32) entry*count, nothing after
 //   entry    := kind (u8) name-length (u16) name comment-length (u16) comment
 //
 // Integers are little-endian. `what` is 1 for a browse list (the top level
 // when the target is empty, else a workgroup's computers) and 2 for a
-// server's shares (the target is its address or its name). `outcome` is 0
+// server's shares (the target is its address or its name, the name the
+// computer is listed under, for the logon; the name is empty otherwise).
+// Credentials never cross: the worker reads the user's own. `outcome` is 0
 // when the container was listed, 1 when libsmbclient failed with `error`
 // (an errno value), 2 when the worker could not start libsmbclient.
 //
@@ -37,6 +40,7 @@ inline constexpr size_t kMaxEntries = 16384;
 // hundred. Longer ones are cut by the worker and refused from it.
 inline constexpr size_t kMaxName = 1024;
 inline constexpr size_t kMaxComment = 1024;
+inline constexpr size_t kMaxRequest = 1 + 2 + kMaxName + 2 + kMaxName;
 
 enum class What : uint8_t { BrowseList = 1, Shares = 2 };
 enum class Outcome : uint8_t { Listed = 0, Failed = 1, NoSession = 2 };
@@ -44,6 +48,7 @@ enum class Outcome : uint8_t { Listed = 0, Failed = 1, NoSession = 2 };
 struct Request {
   What what = What::BrowseList;
   std::string target;
+  std::string name;
 };
 
 struct Answer {
