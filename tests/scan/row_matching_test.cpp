@@ -106,9 +106,4 @@ TEST(RowMatching, Table) {
   }
 }
 
-TEST(RowMatching, AnyChange) {
-  EXPECT_FALSE(AnyChange(CompareRows(rows({"PC1|10.0.0.1|"}), rows({"PC1|10.0.0.1|"}))));
-  EXPECT_TRUE(AnyChange(CompareRows({}, rows({"PC1|10.0.0.1|"}))));
-}
-
 } // namespace
