@@ -106,7 +106,8 @@ Seen duringAWalk(const std::string &spelling) {
   // threads have then run the server's steps.
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   Seen seen;
-  NETRESOURCEA server = testsupport::containerRecord(("\\\\" + spelling).c_str());
+  const std::string serverName = "\\\\" + spelling;
+  NETRESOURCEA server = testsupport::containerRecord(serverName.c_str());
   HANDLE enumeration = nullptr;
   SetLastError(kCallersOwn);
   EXPECT_EQ(WNetOpenEnumA(RESOURCE_GLOBALNET, RESOURCETYPE_DISK, 0, &server, &enumeration),
