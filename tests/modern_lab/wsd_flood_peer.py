@@ -32,13 +32,16 @@ FIRST_HOST = 100  # the extra addresses: 10.79.0.100 and on
 ANNOUNCE_EVERY = 0.01  # s between two Probe and Hello pairs
 PER_DATAGRAM = 150  # endpoints per ProbeMatches: about 50 KB, under 64 KB
 
-ENVELOPE = (
+OPENING = (
     '<?xml version="1.0" encoding="utf-8"?><soap:Envelope'
     ' xmlns:soap="http://www.w3.org/2003/05/soap-envelope"'
     ' xmlns:wsa="http://schemas.xmlsoap.org/ws/2004/08/addressing"'
     ' xmlns:wsd="http://schemas.xmlsoap.org/ws/2005/04/discovery"'
     ' xmlns:wsdp="http://schemas.xmlsoap.org/ws/2006/02/devprof"'
     ' xmlns:pub="http://schemas.microsoft.com/windows/pub/2005/07">'
+)
+
+ENVELOPE = OPENING + (
     "<soap:Header><wsa:To>http://schemas.xmlsoap.org/ws/2004/08/addressing/role/anonymous</wsa:To>"
     "<wsa:Action>http://schemas.xmlsoap.org/ws/2005/04/discovery/{kind}Matches</wsa:Action>"
     "<wsa:MessageID>urn:uuid:{message}</wsa:MessageID><wsa:RelatesTo>{relates}</wsa:RelatesTo>"
@@ -59,13 +62,7 @@ def match(kind, address, xaddrs=""):
     )
 
 
-ANNOUNCEMENT = (
-    '<?xml version="1.0" encoding="utf-8"?><soap:Envelope'
-    ' xmlns:soap="http://www.w3.org/2003/05/soap-envelope"'
-    ' xmlns:wsa="http://schemas.xmlsoap.org/ws/2004/08/addressing"'
-    ' xmlns:wsd="http://schemas.xmlsoap.org/ws/2005/04/discovery"'
-    ' xmlns:wsdp="http://schemas.xmlsoap.org/ws/2006/02/devprof"'
-    ' xmlns:pub="http://schemas.microsoft.com/windows/pub/2005/07">'
+ANNOUNCEMENT = OPENING + (
     "<soap:Header><wsa:To>urn:schemas-xmlsoap-org:ws:2005:04:discovery</wsa:To>"
     "<wsa:Action>http://schemas.xmlsoap.org/ws/2005/04/discovery/{kind}</wsa:Action>"
     "<wsa:MessageID>urn:uuid:{message}</wsa:MessageID></soap:Header>"
