@@ -2,6 +2,8 @@
 // locale (LC_ALL, LC_COLLATE, LANG), as CompareString does with the user's
 // default locale. Falls back to byte order when that locale is unavailable,
 // or when the call runs out of memory.
+#include "common/ProcessLocal.h"
+
 #include <CBoundary.h>
 
 #include <windows.h>
@@ -24,8 +26,6 @@ std::string environmentValue(const char *name) {
 // changes.
 class UserCollation {
 public:
-  ~UserCollation() { release(); }
-
   int compare(const char *a, const char *b) {
     std::lock_guard<std::mutex> lock(mutex_);
     const std::string key = environmentValue("LC_ALL") + '\n' + environmentValue("LC_COLLATE") +
@@ -52,6 +52,10 @@ private:
   locale_t locale_ = static_cast<locale_t>(0);
 };
 
+// Never destroyed: a platform thread may compare while the process exits.
+// A forked child loads its own: a parent's thread may hold the lock.
+platform::ProcessLocal<UserCollation> processCollation([] { return new UserCollation; });
+
 int sign(int value) {
   return (value > 0) - (value < 0);
 }
@@ -68,8 +72,8 @@ int WINAPI lstrcmpA(LPCSTR lpString1, LPCSTR lpString2) {
                               // Windows orders a null string before any other.
                               if (lpString1 == nullptr || lpString2 == nullptr)
                                 return (lpString1 != nullptr) - (lpString2 != nullptr);
-                              static UserCollation collation;
-                              const int result = collation.compare(lpString1, lpString2);
+                              const int result =
+                                  processCollation.get().compare(lpString1, lpString2);
                               if (result != 0)
                                 return sign(result);
                               // Collation can call distinct strings equal; keep the order total.

@@ -1,5 +1,7 @@
 #include "mpr/EnumerationTable.h"
 
+#include "common/ProcessLocal.h"
+
 #include <platform/backends.h>
 
 #include <cstdint>
@@ -8,11 +10,17 @@
 
 namespace {
 
-std::mutex tableLock;
-std::unordered_map<uintptr_t, platform::Enumeration> table;
-// Starts away from small numbers so that 0, 1, -1 and the like are never
-// taken for an open handle.
-uintptr_t lastKey = 0x4E450000;
+struct Table {
+  std::mutex lock;
+  std::unordered_map<uintptr_t, platform::Enumeration> open;
+  // Starts away from small numbers so that 0, 1, -1 and the like are never
+  // taken for an open handle.
+  uintptr_t lastKey = 0x4E450000;
+};
+
+// A forked child starts with no open enumeration: another thread of the
+// parent may hold the lock at the fork.
+platform::ProcessLocal<Table> processTable([] { return new Table; });
 
 uintptr_t keyOf(HANDLE handle) {
   return reinterpret_cast<uintptr_t>(handle);
@@ -21,26 +29,30 @@ uintptr_t keyOf(HANDLE handle) {
 } // namespace
 
 HANDLE platform::openEnumeration(Enumeration enumeration) {
-  std::lock_guard lock(tableLock);
-  const uintptr_t key = ++lastKey;
-  table.emplace(key, std::move(enumeration));
+  Table &table = processTable.get();
+  std::lock_guard lock(table.lock);
+  const uintptr_t key = ++table.lastKey;
+  table.open.emplace(key, std::move(enumeration));
   return reinterpret_cast<HANDLE>(key);
 }
 
 DWORD platform::useEnumeration(HANDLE handle, const std::function<DWORD(Enumeration &)> &use) {
-  std::lock_guard lock(tableLock);
-  auto found = table.find(keyOf(handle));
-  if (found == table.end())
+  Table &table = processTable.get();
+  std::lock_guard lock(table.lock);
+  auto found = table.open.find(keyOf(handle));
+  if (found == table.open.end())
     return ERROR_INVALID_HANDLE;
   return use(found->second);
 }
 
 bool platform::closeEnumeration(HANDLE handle) {
-  std::lock_guard lock(tableLock);
-  return table.erase(keyOf(handle)) != 0;
+  Table &table = processTable.get();
+  std::lock_guard lock(table.lock);
+  return table.open.erase(keyOf(handle)) != 0;
 }
 
 size_t platform::openBrowseEnumerationCount() {
-  std::lock_guard lock(tableLock);
-  return table.size();
+  Table &table = processTable.get();
+  std::lock_guard lock(table.lock);
+  return table.open.size();
 }

@@ -4,6 +4,7 @@
 // through its per-user copy (VirtualStore.h). Relative file names are taken relative to the working
 // folder (there is no Windows folder to search), and a null file name (win.ini on Windows) reads as
 // a missing file.
+#include "common/ProcessLocal.h"
 #include "kernel32/profile/AtomicFile.h"
 #include "kernel32/profile/PrivateProfileFile.h"
 #include "kernel32/profile/ProfileValues.h"
@@ -57,10 +58,12 @@ DWORD win32ErrorFor(int error) {
 }
 
 // Two threads changing one file would each write back their own edit and
-// lose the other's.
+// lose the other's. A forked child has a lock of its own: a parent's thread
+// may hold this one at the fork.
+platform::ProcessLocal<std::mutex> processWrites([] { return new std::mutex; });
+
 std::mutex &profileWrites() {
-  static std::mutex writes;
-  return writes;
+  return processWrites.get();
 }
 
 int readProfile(LPCSTR lpFileName, std::string &bytes) {
