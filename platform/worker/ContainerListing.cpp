@@ -1,8 +1,9 @@
-// Browsing through one libsmbclient context, made on the first request and
-// kept for the process's life, so that the connections to servers it opened
-// are reused by the next listings: as guest for browse lists, as the
-// logged-on user for a computer's shares (logon/ShareLogon.h), whose
-// password logons close their connection when the listing ends.
+// Browsing through two libsmbclient contexts, each made on its first request
+// and kept for the process's life, so that the connections to servers it
+// opened are reused by the next listings of the same kind: as guest for
+// browse lists, as the logged-on user for a computer's shares
+// (logon/ShareLogon.h), whose password logons close their connection when
+// the listing ends.
 #include "worker/ContainerListing.h"
 
 #include "mpr/browse/SmbUrl.h"
@@ -42,11 +43,28 @@ SMBCCTX *makeContext() {
   return fresh;
 }
 
+// Browse lists exist only in SMB1, while shares are listed over SMB2 or 3
+// where a server offers them. A context keeps its connections by server
+// name, whatever protocol they speak: had a computer's shares been listed
+// over SMB3 through the context that asks for browse lists, a later list of
+// the workgroup that computer is the master browser of would reuse that
+// connection and fail. So each kind has a context of its own.
 // Null while libsmbclient cannot start; tried again at the next request.
-SMBCCTX *context() {
-  static SMBCCTX *made = nullptr;
-  if (made == nullptr)
+SMBCCTX *context(What what) {
+  static SMBCCTX *browseLists = nullptr;
+  static SMBCCTX *shares = nullptr;
+  SMBCCTX *&made = what == What::Shares ? shares : browseLists;
+  if (made == nullptr) {
     made = makeContext();
+    if (made != nullptr) {
+      if (what == What::Shares)
+        smbc_setOptionProtocols(made, "NT1", "SMB3");
+      else
+        // With a wider range libsmbclient returns no browse list, without
+        // an error.
+        smbc_setOptionProtocols(made, "NT1", "NT1");
+    }
+  }
   return made;
 }
 
@@ -63,21 +81,13 @@ platform::SmbListing listShares(SMBCCTX *context, const Request &request) {
 } // namespace
 
 bool startSession() {
-  return context() != nullptr;
+  return context(What::Shares) != nullptr;
 }
 
 Answer listContainer(const Request &request) {
-  SMBCCTX *smb = context();
+  SMBCCTX *smb = context(request.what);
   if (smb == nullptr)
     return {Outcome::NoSession, 0, {}};
-  if (request.what == What::Shares) {
-    // Servers without SMB1 list their shares over SMB2 or 3.
-    smbc_setOptionProtocols(smb, "NT1", "SMB3");
-  } else {
-    // Workgroup and server lists exist only in SMB1; with a wider range
-    // libsmbclient returns nothing, without an error.
-    smbc_setOptionProtocols(smb, "NT1", "NT1");
-  }
   try {
     platform::SmbListing listing =
         request.what == What::Shares
