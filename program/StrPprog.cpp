@@ -1,6 +1,7 @@
 #include "StrPprog.h"
 
 #include "FormFont.h"
+#include "ui_StrPprog.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -68,14 +69,17 @@ int BarPosition(int Total, int Current, int minimum, int maximum) {
 TFormStrProgress::TFormStrProgress(QWidget *Owner)
     : QDialog(Owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
-                         Qt::MSWindowsFixedSizeDialogHint) {
-  setupUi(this);
+                         Qt::MSWindowsFixedSizeDialogHint),
+      ui_(std::make_unique<Ui::TFormStrProgress>()) {
+  ui_->setupUi(this);
   // The .ui file names the design font only; this adds its substitutes.
   setFont(FormFont());
   // Parented after the bar, so the bar is deleted before the style it draws with.
-  ProgressBar1->setStyle(new SmoothBarLook(this));
-  connect(Button1, &QPushButton::clicked, this, &TFormStrProgress::Button1Click);
+  ui_->ProgressBar1->setStyle(new SmoothBarLook(this));
+  connect(ui_->Button1, &QPushButton::clicked, this, &TFormStrProgress::Button1Click);
 }
+
+TFormStrProgress::~TFormStrProgress() = default;
 
 void TFormStrProgress::UpdateProgress(const QString &Message, int Total, int Current) {
   SetMessage(Message);
@@ -83,9 +87,9 @@ void TFormStrProgress::UpdateProgress(const QString &Message, int Total, int Cur
     Total = 1;
     Current = 1;
   }
-  ProgressBar1->setValue(
-      BarPosition(Total, Current, ProgressBar1->minimum(), ProgressBar1->maximum()));
-  ProgressBar1->repaint();
+  ui_->ProgressBar1->setValue(
+      BarPosition(Total, Current, ui_->ProgressBar1->minimum(), ui_->ProgressBar1->maximum()));
+  ui_->ProgressBar1->repaint();
   // Deferred deletions are left to the main loop: running them here could
   // delete objects whose handlers are still on the stack (the search is one).
   QCoreApplication::processEvents(QEventLoop::AllEvents);
@@ -113,11 +117,11 @@ void TFormStrProgress::keyPressEvent(QKeyEvent *event) {
 }
 
 void TFormStrProgress::SetMessage(const QString &Message) {
-  const QRect before = Label1->geometry();
-  Label1->setText(Message);
-  Label1->adjustSize();
+  const QRect before = ui_->Label1->geometry();
+  ui_->Label1->setText(Message);
+  ui_->Label1->adjustSize();
   // The old extent too, so a shorter message leaves nothing of a longer one.
-  repaint(before.united(Label1->geometry()));
+  repaint(before.united(ui_->Label1->geometry()));
 }
 
 void TFormStrProgress::CentreOnScreen() {
@@ -133,7 +137,7 @@ void TFormStrProgress::CentreOnScreen() {
 TFormStrProgress *CreateStrProgress(QWidget *Owner, const QString &Message) {
   auto *dialog = new TFormStrProgress(Owner);
   dialog->SetMessage(Message);
-  dialog->ProgressBar1->setValue(0);
+  dialog->ui_->ProgressBar1->setValue(0);
   dialog->show();
   dialog->DrawNow();
   return dialog;

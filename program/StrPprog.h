@@ -2,20 +2,26 @@
 // and a Cancel button whose only effect is to raise a flag the search polls.
 #pragma once
 
-#include "ui_StrPprog.h"
-
 #include <QDialog>
+
+#include <memory>
 
 class QKeyEvent;
 class QShowEvent;
 
-// The controls (Label1, ProgressBar1, Button1) come from StrPprog.ui.
-class TFormStrProgress : public QDialog, public Ui::TFormStrProgress {
+namespace Ui {
+class TFormStrProgress;
+}
+
+// The controls (Label1, ProgressBar1, Button1) are StrPprog.ui's, reached by
+// their object names from outside.
+class TFormStrProgress : public QDialog {
   Q_OBJECT
 
 public:
   // Owner becomes the Qt parent, so the dialog goes away with it at the latest.
   explicit TFormStrProgress(QWidget *Owner = nullptr);
+  ~TFormStrProgress() override;
 
   // Shows Message, moves the bar to Current of Total (a Total of 0 fills it),
   // paints both at once and then handles every pending user-interface event,
@@ -41,6 +47,8 @@ private:
   void CentreOnScreen();
   // Waits (briefly) until the window system shows the dialog, and paints it.
   void DrawNow();
+
+  std::unique_ptr<Ui::TFormStrProgress> ui_;
 };
 
 // Creates the dialog owned by Owner (which may be null), with Message and an

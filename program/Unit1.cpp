@@ -1,8 +1,8 @@
 #include "Unit1.h"
 
 #include "AnsiText.h"
-
 #include "WindowPlacement.h"
+#include "ui_Unit1.h"
 
 #include <velnip.h>
 
@@ -33,12 +33,13 @@ int clampOuterLength(int value) {
 } // namespace
 
 TForm1::TForm1(std::string settingsPath, QWidget *parent)
-    : QWidget(parent), settingsPath_(std::move(settingsPath)) {
+    : QWidget(parent), ui_(std::make_unique<Ui::TForm1>()), settingsPath_(std::move(settingsPath)) {
   // Qt chains focus in the order widgets are created, so Unit1.ui lists the
   // controls in tab order and has no tab-stop list (reordering with
   // setTabOrder breaks the chain around the tab control and the item views in
   // this Qt version).
-  setupUi(this);
+  ui_->setupUi(this);
+  designClientSize_ = size();
   completeDesign();
   connectHandlers();
   FormCreate();
@@ -49,27 +50,28 @@ TForm1::~TForm1() {
 }
 
 void TForm1::connectHandlers() {
-  connect(CheckBox1, &QCheckBox::toggled, this, &TForm1::CheckBox1Click);
-  connect(Button1, &QPushButton::clicked, this, &TForm1::N4Click);
-  connect(Button6, &QPushButton::clicked, this, &TForm1::N4Click);
-  connect(N4, &QAction::triggered, this, &TForm1::N4Click);
-  connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
-  connect(Button5, &QPushButton::clicked, this, &TForm1::Button5Click);
-  connect(N34, &QAction::triggered, this, &TForm1::Button5Click);
+  connect(ui_->CheckBox1, &QCheckBox::toggled, this, &TForm1::CheckBox1Click);
+  connect(ui_->Button1, &QPushButton::clicked, this, &TForm1::N4Click);
+  connect(ui_->Button6, &QPushButton::clicked, this, &TForm1::N4Click);
+  connect(ui_->N4, &QAction::triggered, this, &TForm1::N4Click);
+  connect(ui_->Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
+  connect(ui_->Button5, &QPushButton::clicked, this, &TForm1::Button5Click);
+  connect(ui_->N34, &QAction::triggered, this, &TForm1::Button5Click);
   // A scroll area reports where the menu was asked for in its viewport.
-  connect(ListView1, &QWidget::customContextMenuRequested, this,
-          [this](const QPoint &at) { PopupMenu1->popup(ListView1->viewport()->mapToGlobal(at)); });
-  connect(Button1, &QWidget::customContextMenuRequested, this,
-          [this](const QPoint &at) { PopupMenu1->popup(Button1->mapToGlobal(at)); });
+  connect(ui_->ListView1, &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
+    PopupMenu1->popup(ui_->ListView1->viewport()->mapToGlobal(at));
+  });
+  connect(ui_->Button1, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint &at) { PopupMenu1->popup(ui_->Button1->mapToGlobal(at)); });
 }
 
 void TForm1::FormCreate() {
   const std::string computerName = copyResult(GetComputerNameStr());
   const std::string localAddress = copyResult(LocalIP());
   const std::string userName = copyResult(uGetUserName());
-  Label1->setText(fromAnsi(computerName) + QStringLiteral("( ") + fromAnsi(localAddress) +
-                  QStringLiteral(")") + QStringLiteral(" LoginName: ") + fromAnsi(userName));
-  Label1->adjustSize();
+  ui_->Label1->setText(fromAnsi(computerName) + QStringLiteral("( ") + fromAnsi(localAddress) +
+                       QStringLiteral(")") + QStringLiteral(" LoginName: ") + fromAnsi(userName));
+  ui_->Label1->adjustSize();
   restoreSettings();
 }
 
@@ -78,11 +80,11 @@ void TForm1::FormDestroy() {
 }
 
 void TForm1::CheckBox1Click() {
-  TreeView1->setVisible(CheckBox1->isChecked());
+  ui_->TreeView1->setVisible(ui_->CheckBox1->isChecked());
 }
 
 void TForm1::N4Click() {
-  const QString text = Memo1->toPlainText();
+  const QString text = ui_->Memo1->toPlainText();
   // Copying an empty selection leaves the clipboard as it was.
   if (text.isEmpty())
     return;
@@ -163,7 +165,7 @@ void TForm1::keepOuterSize() {
   // Zero until the window has been shown and its frame is known; then the
   // client size is adjusted so that the outer size stays as asked.
   const QSize frame = frameGeometry().size() - size();
-  QSize client(DesignClientWidth, DesignClientHeight);
+  QSize client = designClientSize_;
   if (outerWidth_)
     client.setWidth(std::max(1, *outerWidth_ - frame.width()));
   if (outerHeight_)

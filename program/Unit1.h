@@ -3,34 +3,29 @@
 #pragma once
 
 #include "WindowSettings.h"
-#include "ui_Unit1.h"
 
+#include <QSize>
 #include <QWidget>
 
+#include <memory>
 #include <optional>
 #include <string>
 
 class QCloseEvent;
 class QMenu;
 
-class TForm1 : public QWidget, public Ui::TForm1 {
+namespace Ui {
+class TForm1;
+}
+
+// The controls are Unit1.ui's, reached by their object names from outside.
+class TForm1 : public QWidget {
   Q_OBJECT
 public:
-  // Design values of the window, at 96 DPI. The client size is the one
-  // Unit1.ui gives the form; the settings code sizes the window from here.
-  static constexpr int DesignLeft = 184;
-  static constexpr int DesignTop = 118;
-  static constexpr int DesignClientWidth = 559;
-  static constexpr int DesignClientHeight = 317;
-
   // settingsPath: the window-settings file; empty turns it off.
   explicit TForm1(std::string settingsPath = DefaultWindowSettingsPath(),
                   QWidget *parent = nullptr);
   ~TForm1() override;
-
-  // The controls of Unit1.ui come from Ui::TForm1; the popup menu cannot be
-  // drawn in Designer outside a main window's menu bar, so it is built here.
-  QMenu *PopupMenu1;
 
   // Identity label, then the window bounds from the settings file.
   void FormCreate();
@@ -53,6 +48,11 @@ protected:
   void closeEvent(QCloseEvent *event) override;
 
 private:
+  // The design position, at 96 DPI, used when no settings exist; the design
+  // size is the one Unit1.ui gives the form.
+  static constexpr int kDesignLeft = 184;
+  static constexpr int kDesignTop = 118;
+
   // What Unit1.ui cannot hold: window flags, the substitute fonts, the
   // labels' fit to the font, the table's columns and sorting, and the menu.
   void completeDesign();
@@ -64,6 +64,12 @@ private:
   void setOuterHeight(int height);
   void moveOntoScreens();
   void keepOuterSize();
+
+  std::unique_ptr<Ui::TForm1> ui_;
+  // The popup menu cannot be drawn in Designer outside a main window's menu
+  // bar, so it is built here.
+  QMenu *PopupMenu1 = nullptr;
+  QSize designClientSize_;
 
   std::string settingsPath_;
   // The outer size the settings asked for. The frame is known only once the

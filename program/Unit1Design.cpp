@@ -4,6 +4,7 @@
 #include "LeftButtonMenu.h"
 #include "ListViewRows.h"
 #include "Unit1.h"
+#include "ui_Unit1.h"
 
 #include <QStyledItemDelegate>
 
@@ -39,32 +40,33 @@ void TForm1::completeDesign() {
   // The .ui file names the design font only; this adds its substitutes.
   setFont(FormFont());
   setBackgroundRole(QPalette::Button);
-  move(DesignLeft, DesignTop);
+  move(kDesignLeft, kDesignTop);
 
   // The designed size fits the text in the designed font; a substitute font
   // may need more, and a cut-off label reads wrong. Label1 then starts where
   // Label2 ends if that is past its designed place, so the two never overlap.
-  Label2->resize(Label2->size().expandedTo(Label2->sizeHint()));
-  Label1->move(std::max(Label1->x(), Label2->x() + Label2->width()), Label1->y());
+  ui_->Label2->resize(ui_->Label2->size().expandedTo(ui_->Label2->sizeHint()));
+  ui_->Label1->move(std::max(ui_->Label1->x(), ui_->Label2->x() + ui_->Label2->width()),
+                    ui_->Label1->y());
 
-  ListView1->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  ListView1->setColumnWidth(0, 100);
-  ListView1->setColumnWidth(1, 100);
-  ListView1->setColumnWidth(2, 140);
-  ListView1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  KeepRowsInCaptionOrder(*ListView1);
+  ui_->ListView1->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  ui_->ListView1->setColumnWidth(0, 100);
+  ui_->ListView1->setColumnWidth(1, 100);
+  ui_->ListView1->setColumnWidth(2, 140);
+  ui_->ListView1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  KeepRowsInCaptionOrder(*ui_->ListView1);
   // The first search clears this row.
-  AppendListViewRow(*ListView1, QString(), {QString()});
+  AppendListViewRow(*ui_->ListView1, QString(), {QString()});
 
-  TreeView1->hide();
-  Memo1->hide();
-  ListBox1->setItemDelegate(new FixedItemHeightDelegate(kListBoxItemHeight, ListBox1));
+  ui_->TreeView1->hide();
+  ui_->Memo1->hide();
+  ui_->ListBox1->setItemDelegate(new FixedItemHeightDelegate(kListBoxItemHeight, ui_->ListBox1));
 
   PopupMenu1 = new LeftButtonMenu(this);
   PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
-  PopupMenu1->addActions({N34, N4});
+  PopupMenu1->addActions({ui_->N34, ui_->N4});
   // The popup menu's shortcut works where the menu pops up: on the list and
   // on the copy button, including an editor open inside the list.
-  ListView1->addAction(N34);
-  Button1->addAction(N34);
+  ui_->ListView1->addAction(ui_->N34);
+  ui_->Button1->addAction(ui_->N34);
 }

@@ -2,6 +2,7 @@
 // its name, address and MAC address.
 #include "AnsiText.h"
 #include "Unit1.h"
+#include "ui_Unit1.h"
 
 #include <velnip.h>
 
@@ -26,29 +27,29 @@ void TForm1::Button2Click() {
   // lines in what the copy command puts on the clipboard.
   if (searching_)
     return;
-  Memo1->clear();
-  ListBox1->clear();
-  if (Edit1->text().isEmpty())
+  ui_->Memo1->clear();
+  ui_->ListBox1->clear();
+  if (ui_->Edit1->text().isEmpty())
     return;
-  Button2->setEnabled(false);
+  ui_->Button2->setEnabled(false);
 
-  const QByteArray typed = toAnsi(Edit1->text());
+  const QByteArray typed = toAnsi(ui_->Edit1->text());
   const std::string address = copyResult(GetIpAddressStr(typed.constData()));
   // Made even when the forward lookup failed: the empty address has no
   // reverse entry, so the name stays empty.
   const std::string hostName = copyResult(IPAddrToName(address.c_str()));
   const QString hostNameLine = kHostNameLabel + fromAnsi(hostName);
   const QString addressLine = kAddressLabel + fromAnsi(address);
-  ListBox1->addItem(hostNameLine);
-  ListBox1->addItem(addressLine);
+  ui_->ListBox1->addItem(hostNameLine);
+  ui_->ListBox1->addItem(addressLine);
 
   const char *addressVariable = address.c_str();
   const std::string mac = copyResult(getRemoteMacAdress(&addressVariable));
   const QString macAddressLine = kMacAddressLabel + fromAnsi(mac);
-  ListBox1->addItem(macAddressLine);
+  ui_->ListBox1->addItem(macAddressLine);
 
-  Button2->setEnabled(true);
-  Memo1->appendPlainText(hostNameLine);
-  Memo1->appendPlainText(addressLine);
-  Memo1->appendPlainText(macAddressLine);
+  ui_->Button2->setEnabled(true);
+  ui_->Memo1->appendPlainText(hostNameLine);
+  ui_->Memo1->appendPlainText(addressLine);
+  ui_->Memo1->appendPlainText(macAddressLine);
 }

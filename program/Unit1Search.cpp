@@ -5,6 +5,7 @@
 #include "MacVendors.h"
 #include "StrPprog.h"
 #include "Unit1.h"
+#include "ui_Unit1.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -27,35 +28,37 @@ constexpr int kMacColumn = 2;
 // noticed there, and the walk stops before it would be used.
 class WindowSink final : public LanHostSearchSink {
 public:
-  WindowSink(TForm1 &form, TFormStrProgress *progress, const bool &closeRequested)
-      : form_(&form), progress_(progress), closeRequested_(closeRequested) {}
+  // ui: the form's controls, which go with it.
+  WindowSink(TForm1 &form, const Ui::TForm1 &ui, TFormStrProgress *progress,
+             const bool &closeRequested)
+      : form_(&form), ui_(ui), progress_(progress), closeRequested_(closeRequested) {}
 
-  void WorkgroupFound(const QString &Workgroup) override {
-    workgroupNode_ = new QTreeWidgetItem(form_->TreeView1, {Workgroup});
+  void WorkgroupFound(const QString &workgroup) override {
+    workgroupNode_ = new QTreeWidgetItem(ui_.TreeView1, {workgroup});
   }
-  void ComputerFound(const QString &ComputerEntry) override {
-    computerNode_ = new QTreeWidgetItem(workgroupNode_, {ComputerEntry});
+  void ComputerFound(const QString &computerEntry) override {
+    computerNode_ = new QTreeWidgetItem(workgroupNode_, {computerEntry});
   }
-  void ShareFound(const QString &ShareLabel) override {
-    new QTreeWidgetItem(computerNode_, {ShareLabel});
+  void ShareFound(const QString &shareLabel) override {
+    new QTreeWidgetItem(computerNode_, {shareLabel});
   }
-  bool ProgressReported(int Total, int Current) override {
+  bool ProgressReported(int total, int current) override {
     if (!goesOn())
       return false;
-    progress_->UpdateProgress(kSearching, Total, Current);
+    progress_->UpdateProgress(kSearching, total, current);
     return goesOn() && !progress_->Cancelled;
   }
   bool PendingInputHandled() override {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     return goesOn();
   }
-  void HostFound(const QString &HostName, const QString &Address, const QString &Mac) override {
-    const int row = AppendListViewRow(*form_->ListView1, HostName, {Address, Mac});
+  void HostFound(const QString &hostName, const QString &address, const QString &mac) override {
+    const int row = AppendListViewRow(*ui_.ListView1, hostName, {address, mac});
     // The maker of the network card, where the registry knows it; nothing
     // the table or the copy text shows changes.
-    if (QTableWidgetItem *macCell = form_->ListView1->item(row, kMacColumn))
-      macCell->setToolTip(SystemMacVendors().VendorOf(Mac));
-    form_->Memo1->appendPlainText(HostName + kAfterHostName + Address + kAfterAddress + Mac);
+    if (QTableWidgetItem *macCell = ui_.ListView1->item(row, kMacColumn))
+      macCell->setToolTip(SystemMacVendors().VendorOf(mac));
+    ui_.Memo1->appendPlainText(hostName + kAfterHostName + address + kAfterAddress + mac);
   }
 
   // The window is still there (nothing else may be touched when it is not).
@@ -66,6 +69,7 @@ private:
   bool goesOn() const { return form_ && progress_ && !closeRequested_; }
 
   QPointer<TForm1> form_;
+  const Ui::TForm1 &ui_;
   QPointer<TFormStrProgress> progress_;
   const bool &closeRequested_;
   QTreeWidgetItem *workgroupNode_ = nullptr;
@@ -82,15 +86,15 @@ void TForm1::Button5Click() {
     return;
   searching_ = true;
   closeRequested_ = false;
-  Button5->setEnabled(false);
+  ui_->Button5->setEnabled(false);
   TFormStrProgress *progress = CreateStrProgress(this, kSearching);
   progress->setWindowTitle(kSearchCaption);
 
-  Memo1->clear();
-  TreeView1->clear();
-  ListView1->setRowCount(0);
+  ui_->Memo1->clear();
+  ui_->TreeView1->clear();
+  ui_->ListView1->setRowCount(0);
 
-  WindowSink sink(*this, progress, closeRequested_);
+  WindowSink sink(*this, *ui_, progress, closeRequested_);
   WalkLanHosts(sink);
   if (!sink.formAlive())
     return;
@@ -99,8 +103,8 @@ void TForm1::Button5Click() {
   // dialog, so that the keyboard focus given below is where the user types.
   const bool dialogWasActive = sink.progress() && sink.progress()->isActiveWindow();
   delete sink.progress();
-  Button5->setEnabled(true);
-  Button5->setFocus();
+  ui_->Button5->setEnabled(true);
+  ui_->Button5->setFocus();
   searching_ = false;
   if (closeRequested_) {
     closeRequested_ = false;

@@ -6,6 +6,7 @@
 #include "AllocationFailure.h"
 
 #include <support/ContainerRecord.h>
+#include <support/LastError.h>
 #include <support/ScriptedArp.h>
 #include <support/ScriptedBackends.h>
 #include <support/ScriptedBrowser.h>
@@ -156,8 +157,8 @@ void CBoundaryTest::runEveryAllocationFailing(const Case &c) {
   long k = 1;
   int failures = 0;
   for (; k < enough; ++k) {
-    SetLastError(0);
-    WSASetLastError(0);
+    SetLastError(testsupport::kUntouchedLastError);
+    WSASetLastError(static_cast<int>(testsupport::kUntouchedLastError));
     const Armed armed(k);
     Outcome result = Outcome::Wrong;
     try {
@@ -218,7 +219,7 @@ TEST_F(CBoundaryTest, EveryExportFailsCleanlyAtEveryAllocation) {
            [] {
              return std::pair{lstrcmpA("velnor-a", "velnor-b"), GetLastError()};
            },
-           [](auto r) { return r.first == -1 && r.second == 0; },
+           [](auto r) { return r.first == -1 && r.second == testsupport::kUntouchedLastError; },
            [](auto r) { return r.first == -1; })},
       {"MultiByteToWideChar", lastError,
        check(

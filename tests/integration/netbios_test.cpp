@@ -221,7 +221,8 @@ TEST_F(LabNetbios, LoopbackHostsEntryGivesWayToTheLanAddress) {
                             char *argv[] = {name, nullptr};
                             QApplication application(argc, argv);
                             TForm1 form(std::string{});
-                            return form.Label1->text().toStdString();
+                            const auto *identity = form.findChild<QLabel *>("Label1");
+                            return identity ? identity->text().toStdString() : "<no Label1>";
                           }),
             "VLCLIENT( 10.77.0.10) LoginName: root");
 }

@@ -1,18 +1,30 @@
-// Helpers for the main-window tests: a scratch folder for settings files,
-// file access, and scripted local identity so that no test asks the real
-// resolver.
+// Helpers for the window tests: controls found by their object names, a
+// scratch folder for settings files, file access, and scripted local identity
+// so that no test asks the real resolver.
 #pragma once
 
 #include <support/ScriptedBackends.h>
 #include <windows.h>
 
+#include <QObject>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 
 namespace formtest {
+
+// The control of a window with this object name and kind, as the design names
+// it. A missing one throws, which fails the test that asked.
+template <class Control> Control *control(const QObject &window, const char *name) {
+  Control *found = window.findChild<Control *>(QString::fromLatin1(name));
+  if (found == nullptr)
+    throw std::runtime_error(std::string("no control named ") + name + " of the asked kind");
+  return found;
+}
 
 class TempFolder {
 public:

@@ -28,6 +28,7 @@
 #include <map>
 #include <memory>
 
+using formtest::control;
 using formtest::TempFolder;
 using testsupport::ScriptedArp;
 using testsupport::ScriptedBrowser;
@@ -66,6 +67,14 @@ protected:
   void SetUp() override {
     ASSERT_TRUE(folder.ok());
     form = std::make_unique<TForm1>(folder.file("velnor.ini"));
+    button2 = control<QPushButton>(*form, "Button2");
+    button5 = control<QPushButton>(*form, "Button5");
+    edit1 = control<QLineEdit>(*form, "Edit1");
+    listBox1 = control<QListWidget>(*form, "ListBox1");
+    listView1 = control<QTableWidget>(*form, "ListView1");
+    memo1 = control<QPlainTextEdit>(*form, "Memo1");
+    n34 = control<QAction>(*form, "N34");
+    treeView1 = control<QTreeWidget>(*form, "TreeView1");
     form->show();
     QApplication::setActiveWindow(form.get());
     ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
@@ -77,10 +86,10 @@ protected:
 
   void expectIdleAfterSearch() {
     EXPECT_EQ(dialog(), nullptr) << "the progress dialog is destroyed";
-    EXPECT_TRUE(form->Button5->isEnabled());
-    EXPECT_EQ(form->focusWidget(), form->Button5);
+    EXPECT_TRUE(button5->isEnabled());
+    EXPECT_EQ(form->focusWidget(), button5);
     EXPECT_TRUE(QTest::qWaitForWindowActive(form.get()));
-    EXPECT_EQ(QApplication::focusWidget(), form->Button5);
+    EXPECT_EQ(QApplication::focusWidget(), button5);
   }
 
   // Two workgroups. VLGRP1 holds three computers (one that does not resolve),
@@ -131,58 +140,67 @@ protected:
   ScriptedBrowser browser;
   TempFolder folder;
   std::unique_ptr<TForm1> form;
+  // Its controls, found by their names.
+  QPushButton *button2 = nullptr;
+  QPushButton *button5 = nullptr;
+  QLineEdit *edit1 = nullptr;
+  QListWidget *listBox1 = nullptr;
+  QTableWidget *listView1 = nullptr;
+  QPlainTextEdit *memo1 = nullptr;
+  QAction *n34 = nullptr;
+  QTreeWidget *treeView1 = nullptr;
 };
 
 } // namespace
 
 TEST_F(LanHostSearchTest, TwoWorkgroupsFillTreeTableAndText) {
   scriptTwoWorkgroups();
-  form->Memo1->setPlainText(QStringLiteral("an earlier line"));
+  memo1->setPlainText(QStringLiteral("an earlier line"));
   std::map<std::string, int> bar;
   int checked = 0;
   resolver.onLookup = [&](const std::string &name) {
     TFormStrProgress *progress = dialog();
     ASSERT_NE(progress, nullptr);
-    bar[name] = progress->ProgressBar1->value();
+    bar[name] = control<QProgressBar>(*progress, "ProgressBar1")->value();
     if (checked++ > 0)
       return;
     EXPECT_TRUE(progress->isVisible());
     EXPECT_FALSE(progress->isModal());
     EXPECT_EQ(progress->windowTitle(), QStringLiteral("LAN内ホスト検索"));
-    EXPECT_EQ(progress->Label1->text(), QStringLiteral("検索中です"));
-    EXPECT_FALSE(form->Button5->isEnabled());
+    EXPECT_EQ(control<QLabel>(*progress, "Label1")->text(), QStringLiteral("検索中です"));
+    EXPECT_FALSE(button5->isEnabled());
   };
 
-  form->Button5->click();
+  button5->click();
 
-  EXPECT_EQ(treeText(*form->TreeView1), QStringLiteral("VLGRP1\n"
-                                                       "  \\\\ZETA\n"
-                                                       "    public\n"
-                                                       "  \\\\PC1\n"
-                                                       "    docs\n"
-                                                       "  \\\\NOIP\n"
-                                                       "    tools\n"
-                                                       "VLGRP2\n"
-                                                       "  \\\\MID\n"));
+  EXPECT_EQ(treeText(*treeView1), QStringLiteral("VLGRP1\n"
+                                                 "  \\\\ZETA\n"
+                                                 "    public\n"
+                                                 "  \\\\PC1\n"
+                                                 "    docs\n"
+                                                 "  \\\\NOIP\n"
+                                                 "    tools\n"
+                                                 "VLGRP2\n"
+                                                 "  \\\\MID\n"));
   // Sorted by host name; the last address of PC1; no MAC found for MID; NOIP
   // does not resolve and stays in the tree only.
-  EXPECT_EQ(tableText(*form->ListView1), QStringLiteral("MID|10.0.0.2|\n"
-                                                        "PC1|10.0.0.11|0A-1B-2C-3D-4E-5F\n"
-                                                        "ZETA|10.0.0.3|02-00-00-00-00-03\n"));
+  EXPECT_EQ(tableText(*listView1), QStringLiteral("MID|10.0.0.2|\n"
+                                                  "PC1|10.0.0.11|0A-1B-2C-3D-4E-5F\n"
+                                                  "ZETA|10.0.0.3|02-00-00-00-00-03\n"));
   // In the order found.
-  EXPECT_EQ(form->Memo1->toPlainText(), QStringLiteral("ZETA    10.0.0.3     02-00-00-00-00-03\n"
-                                                       "PC1    10.0.0.11     0A-1B-2C-3D-4E-5F\n"
-                                                       "MID    10.0.0.2     "));
+  EXPECT_EQ(memo1->toPlainText(), QStringLiteral("ZETA    10.0.0.3     02-00-00-00-00-03\n"
+                                                 "PC1    10.0.0.11     0A-1B-2C-3D-4E-5F\n"
+                                                 "MID    10.0.0.2     "));
   // Three computers in VLGRP1 give 0, 50 and 100; the single one of VLGRP2 100.
   EXPECT_EQ(bar,
             (std::map<std::string, int>{{"ZETA", 0}, {"PC1", 50}, {"NOIP", 100}, {"MID", 100}}));
   expectIdleAfterSearch();
 
   // The next search starts from empty views.
-  form->N34->trigger();
-  EXPECT_EQ(form->ListView1->rowCount(), 3);
-  EXPECT_EQ(form->TreeView1->topLevelItemCount(), 2);
-  EXPECT_EQ(form->Memo1->toPlainText().count(QLatin1Char('\n')), 2);
+  n34->trigger();
+  EXPECT_EQ(listView1->rowCount(), 3);
+  EXPECT_EQ(treeView1->topLevelItemCount(), 2);
+  EXPECT_EQ(memo1->toPlainText().count(QLatin1Char('\n')), 2);
 }
 
 TEST_F(LanHostSearchTest, NoNetworkShowsAndDestroysTheDialog) {
@@ -200,15 +218,15 @@ TEST_F(LanHostSearchTest, NoNetworkShowsAndDestroysTheDialog) {
     }
   } filter;
   qApp->installEventFilter(&filter);
-  form->Button5->click();
+  button5->click();
   qApp->removeEventFilter(&filter);
 
   EXPECT_EQ(browser.asked, std::vector<std::string>{""});
   EXPECT_TRUE(filter.seen) << "the dialog was shown";
   EXPECT_TRUE(filter.shown.isNull()) << "and destroyed";
-  EXPECT_EQ(form->TreeView1->topLevelItemCount(), 0);
-  EXPECT_EQ(form->ListView1->rowCount(), 0) << "the start-up row is cleared too";
-  EXPECT_TRUE(form->Memo1->toPlainText().isEmpty());
+  EXPECT_EQ(treeView1->topLevelItemCount(), 0);
+  EXPECT_EQ(listView1->rowCount(), 0) << "the start-up row is cleared too";
+  EXPECT_TRUE(memo1->toPlainText().isEmpty());
   expectIdleAfterSearch();
 }
 
@@ -217,19 +235,20 @@ TEST_F(LanHostSearchTest, CancelAtTheSecondComputerKeepsWhatWasFound) {
   resolver.onLookup = [&](const std::string &name) {
     // Queued now, handled while the second computer's progress is reported.
     if (name == "A")
-      QMetaObject::invokeMethod(dialog()->Button1, &QPushButton::click, Qt::QueuedConnection);
+      QMetaObject::invokeMethod(control<QPushButton>(*dialog(), "Button1"), &QPushButton::click,
+                                Qt::QueuedConnection);
   };
 
-  form->Button5->click();
+  button5->click();
 
   EXPECT_EQ(resolver.asked, std::vector<std::string>{"A"});
-  EXPECT_EQ(treeText(*form->TreeView1), QStringLiteral("VLGRP1\n"
-                                                       "  \\\\A\n"
-                                                       "    a1\n"
-                                                       "  \\\\B\n"
-                                                       "    b1\n"));
-  EXPECT_EQ(tableText(*form->ListView1), QStringLiteral("A|10.0.0.1|\n"));
-  EXPECT_EQ(form->Memo1->toPlainText(), QStringLiteral("A    10.0.0.1     "));
+  EXPECT_EQ(treeText(*treeView1), QStringLiteral("VLGRP1\n"
+                                                 "  \\\\A\n"
+                                                 "    a1\n"
+                                                 "  \\\\B\n"
+                                                 "    b1\n"));
+  EXPECT_EQ(tableText(*listView1), QStringLiteral("A|10.0.0.1|\n"));
+  EXPECT_EQ(memo1->toPlainText(), QStringLiteral("A    10.0.0.1     "));
   expectIdleAfterSearch();
 }
 
@@ -241,23 +260,23 @@ TEST_F(LanHostSearchTest, SecondStartDuringASearchDoesNothing) {
     // next message pumping; and a direct call from inside the search.
     if (shortcutsSent++ > 0)
       return;
-    QMetaObject::invokeMethod(form->N34, &QAction::trigger, Qt::QueuedConnection);
-    QTimer::singleShot(0, form->ListView1, [this] {
-      form->ListView1->setFocus();
-      QTest::keyClick(form->ListView1, Qt::Key_N, Qt::ControlModifier);
+    QMetaObject::invokeMethod(n34, &QAction::trigger, Qt::QueuedConnection);
+    QTimer::singleShot(0, listView1, [this] {
+      listView1->setFocus();
+      QTest::keyClick(listView1, Qt::Key_N, Qt::ControlModifier);
     });
     form->Button5Click();
   };
 
-  form->N34->trigger();
+  n34->trigger();
 
   EXPECT_EQ(resolver.asked, (std::vector<std::string>{"A", "B", "C", "D"}))
       << "each computer resolved once, by the first search only";
-  EXPECT_EQ(form->Memo1->toPlainText(), QStringLiteral("A    10.0.0.1     \n"
-                                                       "B    10.0.0.2     \n"
-                                                       "C    10.0.0.3     \n"
-                                                       "D    10.0.0.4     "));
-  EXPECT_EQ(form->ListView1->rowCount(), 4);
+  EXPECT_EQ(memo1->toPlainText(), QStringLiteral("A    10.0.0.1     \n"
+                                                 "B    10.0.0.2     \n"
+                                                 "C    10.0.0.3     \n"
+                                                 "D    10.0.0.4     "));
+  EXPECT_EQ(listView1->rowCount(), 4);
   QCoreApplication::processEvents();
   EXPECT_EQ(resolver.asked.size(), 4u) << "nothing was queued for later";
   expectIdleAfterSearch();
@@ -268,17 +287,17 @@ TEST_F(LanHostSearchTest, HostLookupDuringASearchDoesNothing) {
   resolver.onLookup = [&](const std::string &name) {
     if (name != "B")
       return;
-    form->Edit1->setText(QStringLiteral("10.0.0.9"));
-    form->Button2->click();
+    edit1->setText(QStringLiteral("10.0.0.9"));
+    button2->click();
   };
 
-  form->Button5->click();
+  button5->click();
 
-  EXPECT_EQ(form->Memo1->toPlainText(), QStringLiteral("A    10.0.0.1     \n"
-                                                       "B    10.0.0.2     \n"
-                                                       "C    10.0.0.3     \n"
-                                                       "D    10.0.0.4     "));
-  EXPECT_EQ(form->ListBox1->count(), 0);
+  EXPECT_EQ(memo1->toPlainText(), QStringLiteral("A    10.0.0.1     \n"
+                                                 "B    10.0.0.2     \n"
+                                                 "C    10.0.0.3     \n"
+                                                 "D    10.0.0.4     "));
+  EXPECT_EQ(listBox1->count(), 0);
   expectIdleAfterSearch();
 }
 
@@ -289,11 +308,11 @@ TEST_F(LanHostSearchTest, CloseDuringASearchCancelsItThenCloses) {
       QTimer::singleShot(0, form.get(), [this] { form->close(); });
   };
 
-  form->Button5->click();
+  button5->click();
 
   EXPECT_EQ(resolver.asked, std::vector<std::string>{"A"});
-  EXPECT_EQ(form->TreeView1->topLevelItemCount(), 1);
-  EXPECT_EQ(form->Memo1->toPlainText(), QStringLiteral("A    10.0.0.1     "));
+  EXPECT_EQ(treeView1->topLevelItemCount(), 1);
+  EXPECT_EQ(memo1->toPlainText(), QStringLiteral("A    10.0.0.1     "));
   EXPECT_EQ(dialog(), nullptr);
   EXPECT_FALSE(form->isVisible()) << "the window closed after the search ended";
 

@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 
+using formtest::control;
 using formtest::TempFolder;
 
 namespace {
@@ -22,7 +23,7 @@ protected:
   void SetUp() override {
     ASSERT_TRUE(folder.ok());
     form = std::make_unique<TForm1>(folder.file("velnor.ini"));
-    list = form->ListView1;
+    list = control<QTableWidget>(*form, "ListView1");
   }
 
   QStringList captions() const {

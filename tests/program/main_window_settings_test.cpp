@@ -4,8 +4,10 @@
 #include "Unit1.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QXmlStreamReader>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -18,11 +20,36 @@ using formtest::writeFile;
 
 namespace {
 
-const QSize kDesignClient(TForm1::DesignClientWidth, TForm1::DesignClientHeight);
+// The client size the window's design file gives it. The file's first
+// rectangle is the geometry of its top-level widget, the window.
+QSize designedClientSize() {
+  QFile design(QStringLiteral(VELNOR_MAIN_WINDOW_DESIGN));
+  if (!design.open(QIODevice::ReadOnly))
+    return {};
+  QXmlStreamReader xml(&design);
+  bool inRect = false;
+  int width = -1;
+  while (!xml.atEnd()) {
+    if (xml.readNext() != QXmlStreamReader::StartElement)
+      continue;
+    if (xml.name() == u"rect")
+      inRect = true;
+    else if (inRect && xml.name() == u"width")
+      width = xml.readElementText().toInt();
+    else if (inRect && xml.name() == u"height")
+      return QSize(width, xml.readElementText().toInt());
+  }
+  return {};
+}
+
+const QSize kDesignClient = designedClientSize();
 
 class FormSettingsTest : public ::testing::Test {
 protected:
-  void SetUp() override { ASSERT_TRUE(folder.ok()); }
+  void SetUp() override {
+    ASSERT_TRUE(folder.ok());
+    ASSERT_TRUE(kDesignClient.isValid()) << "read from " << VELNOR_MAIN_WINDOW_DESIGN;
+  }
 
   std::unique_ptr<TForm1> start() { return std::make_unique<TForm1>(path); }
   static void show(TForm1 &form) {

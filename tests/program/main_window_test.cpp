@@ -30,6 +30,7 @@
 #include <memory>
 #include <optional>
 
+using formtest::control;
 using formtest::TempFolder;
 
 namespace {
@@ -59,7 +60,6 @@ struct DesignedControl {
   const char *name;
   const char *className;
   const char *page;
-  QRect geometry;
   std::optional<QString> text;
 };
 
@@ -77,85 +77,75 @@ std::optional<QString> controlText(const QWidget *control) {
 
 } // namespace
 
-TEST_F(MainWindowTest, EveryControlHasItsNameClassPlaceAndText) {
+TEST_F(MainWindowTest, EveryControlHasItsNameKindPageAndText) {
   const DesignedControl design[] = {
-      {"Label2",
-       "QLabel",
-       "Form1",
-       {8, 8, 132, 12},
-       QStringLiteral("ローカルホスト（アドレス） :")},
-      {"PageControl1", "QTabWidget", "Form1", {7, 24, 545, 289}, std::nullopt},
-      {"ListView1", "QTableWidget", "TabSheet1", {8, 29, 353, 233}, std::nullopt},
-      {"TreeView1", "QTreeWidget", "TabSheet1", {368, 29, 161, 220}, std::nullopt},
-      {"CheckBox1", "QCheckBox", "TabSheet1", {376, 3, 97, 17}, QStringLiteral("ツリービュー")},
-      {"Button5", "QPushButton", "TabSheet1", {72, 0, 81, 25}, QStringLiteral("ホスト検索")},
-      {"Button1", "QPushButton", "TabSheet1", {200, 0, 81, 25}, QStringLiteral("すべてコピー")},
-      {"Button2", "QPushButton", "TabSheet2", {16, 8, 89, 25}, QStringLiteral("ホストアドレス")},
-      {"Button6", "QPushButton", "TabSheet2", {128, 8, 75, 25}, QStringLiteral("コピー")},
-      {"Edit1", "QLineEdit", "TabSheet2", {8, 40, 321, 20}, QString()},
-      {"ListBox1", "QListWidget", "TabSheet2", {8, 72, 321, 65}, std::nullopt},
-      {"Memo1", "QPlainTextEdit", "TabSheet2", {8, 149, 345, 89}, QString()},
+      {"Label2", "QLabel", "Form1", QStringLiteral("ローカルホスト（アドレス） :")},
+      {"PageControl1", "QTabWidget", "Form1", std::nullopt},
+      {"ListView1", "QTableWidget", "TabSheet1", std::nullopt},
+      {"TreeView1", "QTreeWidget", "TabSheet1", std::nullopt},
+      {"CheckBox1", "QCheckBox", "TabSheet1", QStringLiteral("ツリービュー")},
+      {"Button5", "QPushButton", "TabSheet1", QStringLiteral("ホスト検索")},
+      {"Button1", "QPushButton", "TabSheet1", QStringLiteral("すべてコピー")},
+      {"Button2", "QPushButton", "TabSheet2", QStringLiteral("ホストアドレス")},
+      {"Button6", "QPushButton", "TabSheet2", QStringLiteral("コピー")},
+      {"Edit1", "QLineEdit", "TabSheet2", QString()},
+      {"ListBox1", "QListWidget", "TabSheet2", std::nullopt},
+      {"Memo1", "QPlainTextEdit", "TabSheet2", QString()},
   };
-  for (const DesignedControl &control : design) {
-    SCOPED_TRACE(control.name);
-    const auto *widget = form->findChild<QWidget *>(QString::fromLatin1(control.name));
-    ASSERT_NE(widget, nullptr);
-    EXPECT_TRUE(widget->inherits(control.className)) << widget->metaObject()->className();
-    EXPECT_EQ(widget->parentWidget()->objectName(), QString::fromLatin1(control.page));
-    if (widget == form->Label2) {
-      // Grown where the substitute font is wider than the designed one.
-      EXPECT_EQ(widget->geometry(),
-                control.geometry.united(QRect(control.geometry.topLeft(), widget->sizeHint())));
-    } else {
-      EXPECT_EQ(widget->geometry(), control.geometry);
-    }
-    EXPECT_EQ(controlText(widget), control.text);
+  for (const DesignedControl &designed : design) {
+    SCOPED_TRACE(designed.name);
+    const auto *widget = control<QWidget>(*form, designed.name);
+    EXPECT_TRUE(widget->inherits(designed.className)) << widget->metaObject()->className();
+    EXPECT_EQ(widget->parentWidget()->objectName(), QString::fromLatin1(designed.page));
+    EXPECT_EQ(controlText(widget), designed.text);
   }
-  const QWidget *members[] = {form->Label2,    form->PageControl1, form->ListView1, form->TreeView1,
-                              form->CheckBox1, form->Button5,      form->Button1,   form->Button2,
-                              form->Button6,   form->Edit1,        form->ListBox1,  form->Memo1};
-  for (size_t i = 0; i < std::size(members); ++i)
-    EXPECT_EQ(members[i]->objectName(), QString::fromLatin1(design[i].name));
 }
 
 TEST_F(MainWindowTest, LabelsShowTheirWholeText) {
-  for (const QLabel *label : {form->Label2, form->Label1}) {
+  const QLabel *caption = control<QLabel>(*form, "Label2");
+  const QLabel *identity = control<QLabel>(*form, "Label1");
+  for (const QLabel *label : {caption, identity}) {
     const QFontMetrics metrics(label->font());
     EXPECT_GE(label->width(), metrics.horizontalAdvance(label->text()))
         << label->objectName().toStdString();
     EXPECT_GE(label->height(), metrics.height()) << label->objectName().toStdString();
   }
-  EXPECT_LE(form->Label2->geometry().right(), form->Label1->x()) << "the labels do not overlap";
+  EXPECT_LE(caption->geometry().right(), identity->x()) << "the labels do not overlap";
 }
 
 TEST_F(MainWindowTest, WindowIsAFixedDialogStyleWindowNamedVelnor) {
   EXPECT_EQ(form->objectName(), QStringLiteral("Form1"));
   EXPECT_EQ(form->windowTitle(), QStringLiteral("Velnor"));
   EXPECT_TRUE(form->isWindow());
-  EXPECT_EQ(form->minimumSize(), QSize(559, 317));
-  EXPECT_EQ(form->maximumSize(), QSize(559, 317));
+  EXPECT_EQ(form->minimumSize(), form->size()) << "the user cannot resize it";
+  EXPECT_EQ(form->maximumSize(), form->size());
+  for (QWidget *child : form->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+    EXPECT_TRUE(form->rect().contains(child->geometry()))
+        << child->objectName().toStdString() << " fits in the window";
   const Qt::WindowFlags flags = form->windowFlags();
   EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
   EXPECT_FALSE(flags & Qt::WindowMinimizeButtonHint);
   EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
   EXPECT_EQ(form->font().families(), FormFont().families());
   EXPECT_EQ(form->font().pixelSize(), 12);
-  EXPECT_EQ(form->ListView1->font().families(), FormFont().families()) << "children inherit it";
+  EXPECT_EQ(control<QTableWidget>(*form, "ListView1")->font().families(), FormFont().families())
+      << "children inherit it";
   EXPECT_EQ(form->backgroundRole(), QPalette::Button);
   EXPECT_TRUE(form->autoFillBackground());
 }
 
 TEST_F(MainWindowTest, TabPagesSitBelowTheTabsAndHoldTheirControls) {
-  QTabWidget *tabs = form->PageControl1;
+  QTabWidget *tabs = control<QTabWidget>(*form, "PageControl1");
   ASSERT_EQ(tabs->count(), 2);
-  EXPECT_EQ(tabs->widget(0), form->TabSheet1);
-  EXPECT_EQ(tabs->widget(1), form->TabSheet2);
-  EXPECT_EQ(form->TabSheet1->objectName(), QStringLiteral("TabSheet1"));
-  EXPECT_EQ(form->TabSheet2->objectName(), QStringLiteral("TabSheet2"));
+  EXPECT_EQ(tabs->widget(0), control<QWidget>(*form, "TabSheet1"));
+  EXPECT_EQ(tabs->widget(1), control<QWidget>(*form, "TabSheet2"));
   EXPECT_EQ(tabs->tabText(0), QStringLiteral("ＬＡＮ内ホスト検索"));
   EXPECT_EQ(tabs->tabText(1), QStringLiteral("ホストアドレス検索"));
   EXPECT_EQ(tabs->currentIndex(), 0) << "first page active at start";
 
+  // With the tree view shown too, every control a page shows lies inside it
+  // and clear of the others.
+  control<QCheckBox>(*form, "CheckBox1")->setChecked(true);
   form->show();
   for (int index : {1, 0}) {
     tabs->setCurrentIndex(index);
@@ -163,14 +153,20 @@ TEST_F(MainWindowTest, TabPagesSitBelowTheTabsAndHoldTheirControls) {
     QWidget *page = tabs->widget(index);
     SCOPED_TRACE(page->objectName().toStdString());
     EXPECT_GE(page->mapTo(tabs, QPoint(0, 0)).y(), tabs->tabBar()->height());
-    for (QWidget *control : page->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
-      EXPECT_TRUE(page->rect().contains(control->geometry()))
-          << control->objectName().toStdString() << " fits in the page";
+    QList<QWidget *> shown = page->findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
+    shown.removeIf([](const QWidget *child) { return child->isHidden(); });
+    for (const QWidget *child : shown) {
+      EXPECT_TRUE(page->rect().contains(child->geometry()))
+          << child->objectName().toStdString() << " fits in the page";
+      for (const QWidget *other : shown)
+        EXPECT_TRUE(child == other || !child->geometry().intersects(other->geometry()))
+            << child->objectName().toStdString() << " covers " << other->objectName().toStdString();
+    }
   }
 }
 
 TEST_F(MainWindowTest, ListViewIsAReportWithOneEmptyRow) {
-  QTableWidget *list = form->ListView1;
+  QTableWidget *list = control<QTableWidget>(*form, "ListView1");
   ASSERT_EQ(list->columnCount(), 3);
   const QString captions[] = {QStringLiteral("ホスト名"), QStringLiteral("アドレス"),
                               QStringLiteral("MACアドレス")};
@@ -196,18 +192,19 @@ TEST_F(MainWindowTest, ListViewIsAReportWithOneEmptyRow) {
 }
 
 TEST_F(MainWindowTest, OtherControlsStartAsDesigned) {
-  EXPECT_TRUE(form->TreeView1->isHidden());
-  EXPECT_EQ(form->TreeView1->indentation(), 19);
-  EXPECT_FALSE(form->CheckBox1->isChecked());
-  EXPECT_TRUE(form->Memo1->isHidden());
-  EXPECT_EQ(form->ListBox1->count(), 0);
+  EXPECT_TRUE(control<QTreeWidget>(*form, "TreeView1")->isHidden());
+  EXPECT_EQ(control<QTreeWidget>(*form, "TreeView1")->indentation(), 19);
+  EXPECT_FALSE(control<QCheckBox>(*form, "CheckBox1")->isChecked());
+  EXPECT_TRUE(control<QPlainTextEdit>(*form, "Memo1")->isHidden());
+  QListWidget *lines = control<QListWidget>(*form, "ListBox1");
+  EXPECT_EQ(lines->count(), 0);
 
-  form->ListBox1->addItems({QStringLiteral("ホスト名 : PC1"), QStringLiteral("アドレス : x")});
+  lines->addItems({QStringLiteral("ホスト名 : PC1"), QStringLiteral("アドレス : x")});
   form->show();
   QCoreApplication::processEvents();
-  EXPECT_EQ(form->ListBox1->visualItemRect(form->ListBox1->item(0)).height(), 12);
-  EXPECT_EQ(form->ListBox1->visualItemRect(form->ListBox1->item(1)).top(),
-            form->ListBox1->visualItemRect(form->ListBox1->item(0)).top() + 12);
+  EXPECT_EQ(lines->visualItemRect(lines->item(0)).height(), 12);
+  EXPECT_EQ(lines->visualItemRect(lines->item(1)).top(),
+            lines->visualItemRect(lines->item(0)).top() + 12);
 }
 
 TEST_F(MainWindowTest, TabOrder) {
@@ -237,10 +234,12 @@ TEST_F(MainWindowTest, TabOrder) {
 
 TEST_F(MainWindowTest, TabWalksTheVisibleControlsOfThePage) {
   showActive();
-  form->PageControl1->setFocus();
-  ASSERT_EQ(QApplication::focusWidget(), form->PageControl1->tabBar());
-  const QWidget *expected[] = {form->ListView1, form->CheckBox1, form->Button5, form->Button1,
-                               form->PageControl1->tabBar()};
+  QTabWidget *tabs = control<QTabWidget>(*form, "PageControl1");
+  tabs->setFocus();
+  ASSERT_EQ(QApplication::focusWidget(), tabs->tabBar());
+  const QWidget *expected[] = {
+      control<QWidget>(*form, "ListView1"), control<QWidget>(*form, "CheckBox1"),
+      control<QWidget>(*form, "Button5"), control<QWidget>(*form, "Button1"), tabs->tabBar()};
   for (const QWidget *next : expected) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), next) << next->objectName().toStdString();
@@ -248,10 +247,11 @@ TEST_F(MainWindowTest, TabWalksTheVisibleControlsOfThePage) {
 }
 
 TEST_F(MainWindowTest, IdentityLabelShowsNameAddressAndUser) {
-  EXPECT_EQ(form->Label1->text(), QStringLiteral("PC1( 192.0.2.20) LoginName: alice"));
-  EXPECT_EQ(form->Label1->pos(), QPoint(144, 8));
-  EXPECT_EQ(form->Label1->width(), form->Label1->sizeHint().width()) << "auto-sized";
-  EXPECT_GT(form->Label1->width(), 100);
+  const QLabel *identity = control<QLabel>(*form, "Label1");
+  EXPECT_EQ(identity->text(), QStringLiteral("PC1( 192.0.2.20) LoginName: alice"));
+  EXPECT_EQ(identity->y(), control<QLabel>(*form, "Label2")->y()) << "on the line of its caption";
+  EXPECT_EQ(identity->width(), identity->sizeHint().width()) << "auto-sized";
+  EXPECT_GT(identity->width(), 100);
 }
 
 TEST(MainWindowIdentity, FailedAddressLookupLeavesItsPartEmpty) {
@@ -259,7 +259,7 @@ TEST(MainWindowIdentity, FailedAddressLookupLeavesItsPartEmpty) {
   testsupport::ScriptedNames names("pc1", "alice");
   testsupport::ScriptedResolver resolver; // knows no host
   TForm1 form(folder.file("velnor.ini"));
-  EXPECT_EQ(form.Label1->text(), QStringLiteral("PC1( ) LoginName: alice"));
+  EXPECT_EQ(control<QLabel>(form, "Label1")->text(), QStringLiteral("PC1( ) LoginName: alice"));
 }
 
 TEST(MainWindowIdentity, FailedNameQueriesLeaveTheirPartsEmpty) {
@@ -267,7 +267,7 @@ TEST(MainWindowIdentity, FailedNameQueriesLeaveTheirPartsEmpty) {
   testsupport::ScriptedNames names(std::nullopt, std::nullopt);
   testsupport::ScriptedResolver resolver;
   TForm1 form(folder.file("velnor.ini"));
-  EXPECT_EQ(form.Label1->text(), QStringLiteral("( ) LoginName: "));
+  EXPECT_EQ(control<QLabel>(form, "Label1")->text(), QStringLiteral("( ) LoginName: "));
 }
 
 TEST(MainWindowIdentity, NamesAreShownAsText) {
@@ -275,23 +275,27 @@ TEST(MainWindowIdentity, NamesAreShownAsText) {
   testsupport::ScriptedNames names("pc1", "<b>x</b>&y");
   testsupport::ScriptedResolver resolver;
   TForm1 form(folder.file("velnor.ini"));
-  EXPECT_EQ(form.Label1->text(), QStringLiteral("PC1( ) LoginName: <b>x</b>&y"));
-  EXPECT_EQ(form.Label1->textFormat(), Qt::PlainText);
+  EXPECT_EQ(control<QLabel>(form, "Label1")->text(),
+            QStringLiteral("PC1( ) LoginName: <b>x</b>&y"));
+  EXPECT_EQ(control<QLabel>(form, "Label1")->textFormat(), Qt::PlainText);
 }
 
 TEST_F(MainWindowTest, CheckBoxShowsAndHidesTheTreeView) {
-  form->CheckBox1->click();
-  EXPECT_TRUE(form->CheckBox1->isChecked());
-  EXPECT_FALSE(form->TreeView1->isHidden());
-  form->CheckBox1->click();
-  EXPECT_TRUE(form->TreeView1->isHidden());
-  form->CheckBox1->setChecked(true);
-  EXPECT_FALSE(form->TreeView1->isHidden()) << "a change made by code counts too";
+  QCheckBox *treeSwitch = control<QCheckBox>(*form, "CheckBox1");
+  const QTreeWidget *tree = control<QTreeWidget>(*form, "TreeView1");
+  treeSwitch->click();
+  EXPECT_TRUE(treeSwitch->isChecked());
+  EXPECT_FALSE(tree->isHidden());
+  treeSwitch->click();
+  EXPECT_TRUE(tree->isHidden());
+  treeSwitch->setChecked(true);
+  EXPECT_FALSE(tree->isHidden()) << "a change made by code counts too";
 }
 
 TEST_F(MainWindowTest, CopyPutsExactlyTheMemoLinesAsPlainText) {
-  form->Memo1->appendPlainText(QStringLiteral("PC1\t192.0.2.1\t00-11-22-33-44-55"));
-  form->Memo1->appendPlainText(QStringLiteral("ＰＣ２\t192.0.2.2\t"));
+  QPlainTextEdit *memo = control<QPlainTextEdit>(*form, "Memo1");
+  memo->appendPlainText(QStringLiteral("PC1\t192.0.2.1\t00-11-22-33-44-55"));
+  memo->appendPlainText(QStringLiteral("ＰＣ２\t192.0.2.2\t"));
   const QString expected =
       QStringLiteral("PC1\t192.0.2.1\t00-11-22-33-44-55\r\nＰＣ２\t192.0.2.2\t");
   QClipboard *clipboard = QGuiApplication::clipboard();
@@ -301,11 +305,11 @@ TEST_F(MainWindowTest, CopyPutsExactlyTheMemoLinesAsPlainText) {
   EXPECT_EQ(clipboard->text(), expected);
   ASSERT_NE(clipboard->mimeData(), nullptr);
   EXPECT_EQ(clipboard->mimeData()->formats(), QStringList{QStringLiteral("text/plain")});
-  EXPECT_TRUE(form->Memo1->isHidden());
+  EXPECT_TRUE(memo->isHidden());
 
-  for (auto trigger :
-       {+[](TForm1 &f) { f.Button1->click(); }, +[](TForm1 &f) { f.Button6->click(); },
-        +[](TForm1 &f) { f.N4->trigger(); }}) {
+  for (auto trigger : {+[](TForm1 &f) { control<QPushButton>(f, "Button1")->click(); },
+                       +[](TForm1 &f) { control<QPushButton>(f, "Button6")->click(); },
+                       +[](TForm1 &f) { control<QAction>(f, "N4")->trigger(); }}) {
     clipboard->clear();
     trigger(*form);
     EXPECT_EQ(clipboard->text(), expected);
@@ -319,61 +323,64 @@ TEST_F(MainWindowTest, CopyOfAnEmptyMemoLeavesTheClipboardAlone) {
 }
 
 TEST_F(MainWindowTest, PopupMenuHoldsTheTwoItems) {
-  QMenu *menu = form->findChild<QMenu *>(QStringLiteral("PopupMenu1"));
-  ASSERT_EQ(menu, form->PopupMenu1);
-  ASSERT_EQ(menu->actions(), (QList<QAction *>{form->N34, form->N4}));
-  EXPECT_EQ(form->N34->objectName(), QStringLiteral("N34"));
-  EXPECT_EQ(form->N34->text(), QStringLiteral("ホスト検索"));
-  EXPECT_EQ(form->N34->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_N));
-  EXPECT_EQ(form->N4->objectName(), QStringLiteral("N4"));
-  EXPECT_EQ(form->N4->text(), QStringLiteral("すべてクリップボードにコピー"));
-  EXPECT_TRUE(form->N4->shortcut().isEmpty());
+  QAction *search = control<QAction>(*form, "N34");
+  QAction *copyAll = control<QAction>(*form, "N4");
+  EXPECT_EQ(control<QMenu>(*form, "PopupMenu1")->actions(), (QList<QAction *>{search, copyAll}));
+  EXPECT_EQ(search->text(), QStringLiteral("ホスト検索"));
+  EXPECT_EQ(search->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_N));
+  EXPECT_EQ(copyAll->text(), QStringLiteral("すべてクリップボードにコピー"));
+  EXPECT_TRUE(copyAll->shortcut().isEmpty());
 }
 
 TEST_F(MainWindowTest, PopupMenuOpensOnTheListAndTheCopyButtonOnly) {
   form->show();
+  QMenu *menu = control<QMenu>(*form, "PopupMenu1");
   const auto requestMenu = [](QWidget *target) {
     QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5),
                             target->mapToGlobal(QPoint(5, 5)));
     QApplication::sendEvent(target, &event);
   };
-  for (QWidget *target : {static_cast<QWidget *>(form->ListView1->viewport()),
-                          static_cast<QWidget *>(form->Button1)}) {
+  for (QWidget *target : {control<QTableWidget>(*form, "ListView1")->viewport(),
+                          control<QWidget>(*form, "Button1")}) {
     requestMenu(target);
-    EXPECT_TRUE(form->PopupMenu1->isVisible()) << target->objectName().toStdString();
-    form->PopupMenu1->hide();
+    EXPECT_TRUE(menu->isVisible()) << target->objectName().toStdString();
+    menu->hide();
   }
   for (QWidget *target :
-       {static_cast<QWidget *>(form->Button5), static_cast<QWidget *>(form->CheckBox1)}) {
+       {control<QWidget>(*form, "Button5"), control<QWidget>(*form, "CheckBox1")}) {
     requestMenu(target);
-    EXPECT_FALSE(form->PopupMenu1->isVisible()) << target->objectName().toStdString();
+    EXPECT_FALSE(menu->isVisible()) << target->objectName().toStdString();
   }
 }
 
 TEST_F(MainWindowTest, MenuItemsAreChosenWithTheLeftButtonOnly) {
   form->show();
-  QSignalSpy chosen(form->N4, &QAction::triggered);
-  form->PopupMenu1->popup(form->mapToGlobal(QPoint(100, 100)));
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(form->PopupMenu1));
-  const QPoint item = form->PopupMenu1->actionGeometry(form->N4).center();
-  QTest::mouseMove(form->PopupMenu1, item);
-  QTest::mouseClick(form->PopupMenu1, Qt::RightButton, {}, item);
+  QMenu *menu = control<QMenu>(*form, "PopupMenu1");
+  QAction *copyAll = control<QAction>(*form, "N4");
+  QSignalSpy chosen(copyAll, &QAction::triggered);
+  menu->popup(form->mapToGlobal(QPoint(100, 100)));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
+  const QPoint item = menu->actionGeometry(copyAll).center();
+  QTest::mouseMove(menu, item);
+  QTest::mouseClick(menu, Qt::RightButton, {}, item);
   EXPECT_EQ(chosen.count(), 0);
-  EXPECT_TRUE(form->PopupMenu1->isVisible());
-  QTest::mouseClick(form->PopupMenu1, Qt::LeftButton, {}, item);
+  EXPECT_TRUE(menu->isVisible());
+  QTest::mouseClick(menu, Qt::LeftButton, {}, item);
   EXPECT_EQ(chosen.count(), 1);
-  EXPECT_FALSE(form->PopupMenu1->isVisible());
+  EXPECT_FALSE(menu->isVisible());
 }
 
 TEST_F(MainWindowTest, CtrlNWorksOnTheListAndTheCopyButton) {
-  EXPECT_TRUE(form->ListView1->actions().contains(form->N34));
-  EXPECT_TRUE(form->Button1->actions().contains(form->N34));
-  EXPECT_EQ(form->N34->shortcutContext(), Qt::WidgetWithChildrenShortcut);
+  QAction *search = control<QAction>(*form, "N34");
+  QWidget *list = control<QWidget>(*form, "ListView1");
+  QWidget *copyAll = control<QWidget>(*form, "Button1");
+  EXPECT_TRUE(list->actions().contains(search));
+  EXPECT_TRUE(copyAll->actions().contains(search));
+  EXPECT_EQ(search->shortcutContext(), Qt::WidgetWithChildrenShortcut);
 
   showActive();
-  QSignalSpy fired(form->N34, &QAction::triggered);
-  for (QWidget *target :
-       {static_cast<QWidget *>(form->ListView1), static_cast<QWidget *>(form->Button1)}) {
+  QSignalSpy fired(search, &QAction::triggered);
+  for (QWidget *target : {list, copyAll}) {
     target->setFocus();
     ASSERT_EQ(QApplication::focusWidget(), target);
     QTest::keyClick(target, Qt::Key_N, Qt::ControlModifier);
@@ -384,7 +391,7 @@ TEST_F(MainWindowTest, CtrlNWorksOnTheListAndTheCopyButton) {
   EXPECT_EQ(fired.count(), 2);
 
   for (QWidget *target :
-       {static_cast<QWidget *>(form->CheckBox1), static_cast<QWidget *>(form->Button5)}) {
+       {control<QWidget>(*form, "CheckBox1"), control<QWidget>(*form, "Button5")}) {
     target->setFocus();
     ASSERT_EQ(QApplication::focusWidget(), target);
     QTest::keyClick(target, Qt::Key_N, Qt::ControlModifier);

@@ -1,5 +1,6 @@
 // The progress dialog of the LAN host search, driven as the search drives it.
 #include "FormFont.h"
+#include "FormTestSupport.h"
 #include "StrPprog.h"
 
 #include <QCloseEvent>
@@ -18,6 +19,8 @@
 
 #include <climits>
 #include <memory>
+
+using formtest::control;
 
 namespace {
 
@@ -44,7 +47,7 @@ protected:
 int PositionAfter(int total, int current) {
   TFormStrProgress dialog;
   dialog.UpdateProgress(kSearching, total, current);
-  return dialog.ProgressBar1->value();
+  return control<QProgressBar>(dialog, "ProgressBar1")->value();
 }
 
 // The highlight-coloured pixels along the middle row of the bar: how many,
@@ -96,19 +99,18 @@ TEST_F(ProgressDialogTest, HasTheDesignedWindowAndControls) {
   EXPECT_EQ(dialog.font().pixelSize(), FormFont().pixelSize());
   EXPECT_FALSE(dialog.Cancelled);
 
-  EXPECT_EQ(dialog.findChild<QLabel *>("Label1"), dialog.Label1);
-  EXPECT_EQ(dialog.Label1->pos(), QPoint(20, 10));
+  EXPECT_EQ(control<QLabel>(dialog, "Label1")->pos(), QPoint(20, 10));
 
-  EXPECT_EQ(dialog.findChild<QProgressBar *>("ProgressBar1"), dialog.ProgressBar1);
-  EXPECT_EQ(dialog.ProgressBar1->geometry(), QRect(20, 31, 334, 16));
-  EXPECT_EQ(dialog.ProgressBar1->minimum(), 0);
-  EXPECT_EQ(dialog.ProgressBar1->maximum(), 100);
-  EXPECT_EQ(dialog.ProgressBar1->value(), 0);
-  EXPECT_FALSE(dialog.ProgressBar1->isTextVisible());
+  const QProgressBar *bar = control<QProgressBar>(dialog, "ProgressBar1");
+  EXPECT_EQ(bar->geometry(), QRect(20, 31, 334, 16));
+  EXPECT_EQ(bar->minimum(), 0);
+  EXPECT_EQ(bar->maximum(), 100);
+  EXPECT_EQ(bar->value(), 0);
+  EXPECT_FALSE(bar->isTextVisible());
 
-  EXPECT_EQ(dialog.findChild<QPushButton *>("Button1"), dialog.Button1);
-  EXPECT_EQ(dialog.Button1->geometry(), QRect(245, 59, 75, 25));
-  EXPECT_EQ(dialog.Button1->text().toUtf8(),
+  const QPushButton *cancel = control<QPushButton>(dialog, "Button1");
+  EXPECT_EQ(cancel->geometry(), QRect(245, 59, 75, 25));
+  EXPECT_EQ(cancel->text().toUtf8(),
             QByteArray("\xe3\x82\xad\xe3\x83\xa3\xe3\x83\xb3\xe3\x82\xbb\xe3\x83\xab"));
 }
 
@@ -120,9 +122,10 @@ TEST_F(ProgressDialogTest, CreateShowsItModelessWithMessageAndEmptyBar) {
   EXPECT_TRUE(dialog->isVisible());
   EXPECT_FALSE(dialog->isModal());
   EXPECT_EQ(dialog->windowModality(), Qt::NonModal);
-  EXPECT_EQ(dialog->Label1->text(), kSearching);
-  EXPECT_EQ(dialog->Label1->size(), dialog->Label1->sizeHint());
-  EXPECT_EQ(dialog->ProgressBar1->value(), 0);
+  EXPECT_EQ(control<QLabel>(*dialog, "Label1")->text(), kSearching);
+  EXPECT_EQ(control<QLabel>(*dialog, "Label1")->size(),
+            control<QLabel>(*dialog, "Label1")->sizeHint());
+  EXPECT_EQ(control<QProgressBar>(*dialog, "ProgressBar1")->value(), 0);
   EXPECT_FALSE(dialog->Cancelled);
 
   QPointer<TFormStrProgress> guard(dialog);
@@ -134,7 +137,7 @@ TEST_F(ProgressDialogTest, CreateWithoutOwnerGivesAFreeStandingDialog) {
   std::unique_ptr<TFormStrProgress> dialog(CreateStrProgress(nullptr, QString()));
   EXPECT_EQ(dialog->parent(), nullptr);
   EXPECT_TRUE(dialog->isVisible());
-  EXPECT_TRUE(dialog->Label1->text().isEmpty());
+  EXPECT_TRUE(control<QLabel>(*dialog, "Label1")->text().isEmpty());
 }
 
 TEST_F(ProgressDialogTest, ShowsCentredOnTheScreenNotOnItsOwner) {
@@ -156,7 +159,8 @@ TEST_F(ProgressDialogTest, BarFollowsEachComputerOfAGroup) {
   const int expected[] = {0, 50, 100};
   for (int current = 0; current < 3; ++current) {
     dialog->UpdateProgress(kSearching, 2, current);
-    EXPECT_EQ(dialog->ProgressBar1->value(), expected[current]) << "computer " << current;
+    EXPECT_EQ(control<QProgressBar>(*dialog, "ProgressBar1")->value(), expected[current])
+        << "computer " << current;
   }
 }
 
@@ -192,17 +196,18 @@ TEST_F(ProgressDialogTest, LabelTakesEachMessageAndItsSize) {
   TFormStrProgress *dialog = Open(QStringLiteral("a"));
   const QString longer = QStringLiteral("a much longer message than the first one");
   dialog->UpdateProgress(longer, 2, 1);
-  EXPECT_EQ(dialog->Label1->text(), longer);
-  EXPECT_EQ(dialog->Label1->pos(), QPoint(20, 10));
-  EXPECT_EQ(dialog->Label1->size(), dialog->Label1->sizeHint());
+  EXPECT_EQ(control<QLabel>(*dialog, "Label1")->text(), longer);
+  EXPECT_EQ(control<QLabel>(*dialog, "Label1")->pos(), QPoint(20, 10));
+  EXPECT_EQ(control<QLabel>(*dialog, "Label1")->size(),
+            control<QLabel>(*dialog, "Label1")->sizeHint());
 
   dialog->UpdateProgress(QStringLiteral("<b>x</b>"), 2, 1);
-  EXPECT_EQ(dialog->Label1->textFormat(), Qt::PlainText);
+  EXPECT_EQ(control<QLabel>(*dialog, "Label1")->textFormat(), Qt::PlainText);
 }
 
 TEST_F(ProgressDialogTest, CancelClickQueuedBeforeAnUpdateIsSeenRightAfterIt) {
   TFormStrProgress *dialog = Open();
-  PostClick(dialog->Button1);
+  PostClick(control<QPushButton>(*dialog, "Button1"));
   EXPECT_FALSE(dialog->Cancelled) << "the click is still waiting in the queue";
 
   dialog->UpdateProgress(kSearching, 2, 1);
@@ -212,7 +217,8 @@ TEST_F(ProgressDialogTest, CancelClickQueuedBeforeAnUpdateIsSeenRightAfterIt) {
 
 TEST_F(ProgressDialogTest, QueuedInvocationOfTheButtonIsHandledByAnUpdate) {
   TFormStrProgress *dialog = Open();
-  QMetaObject::invokeMethod(dialog->Button1, "click", Qt::QueuedConnection);
+  QMetaObject::invokeMethod(control<QPushButton>(*dialog, "Button1"), "click",
+                            Qt::QueuedConnection);
   EXPECT_FALSE(dialog->Cancelled);
 
   dialog->UpdateProgress(kSearching, 0, 0);
@@ -222,7 +228,7 @@ TEST_F(ProgressDialogTest, QueuedInvocationOfTheButtonIsHandledByAnUpdate) {
 TEST_F(ProgressDialogTest, CancelOnlyRaisesTheFlag) {
   TFormStrProgress *dialog = Open();
   QPointer<TFormStrProgress> guard(dialog);
-  dialog->Button1->click();
+  control<QPushButton>(*dialog, "Button1")->click();
   QCoreApplication::processEvents();
 
   ASSERT_FALSE(guard.isNull());
@@ -244,7 +250,7 @@ TEST_F(ProgressDialogTest, FrameCloseOnlyHidesIt) {
 
   // The search carries on with the hidden dialog and deletes it at the end.
   dialog->UpdateProgress(kSearching, 2, 2);
-  EXPECT_EQ(dialog->ProgressBar1->value(), 100);
+  EXPECT_EQ(control<QProgressBar>(*dialog, "ProgressBar1")->value(), 100);
   EXPECT_FALSE(dialog->isVisible());
   delete dialog;
   EXPECT_TRUE(guard.isNull());
@@ -253,7 +259,7 @@ TEST_F(ProgressDialogTest, FrameCloseOnlyHidesIt) {
 TEST_F(ProgressDialogTest, EscapeNeitherHidesNorCancels) {
   TFormStrProgress *dialog = Open();
   QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-  QCoreApplication::sendEvent(dialog->Button1, &escape);
+  QCoreApplication::sendEvent(control<QPushButton>(*dialog, "Button1"), &escape);
   QCoreApplication::processEvents();
 
   EXPECT_TRUE(dialog->isVisible());
@@ -265,15 +271,17 @@ TEST_F(ProgressDialogTest, EscapeNeitherHidesNorCancels) {
 TEST_F(ProgressDialogTest, BarIsOneContinuousFillInProportion) {
   TFormStrProgress *dialog = Open();
   dialog->UpdateProgress(kSearching, 1, 1);
-  const Fill full = MiddleRowFill(dialog->ProgressBar1);
+  const Fill full = MiddleRowFill(control<QProgressBar>(*dialog, "ProgressBar1"));
   ASSERT_GT(full.pixels, 200);
 
   dialog->UpdateProgress(kSearching, 2, 1);
-  EXPECT_EQ(MiddleRowFill(dialog->ProgressBar1).runs, 1) << "not in blocks";
-  EXPECT_EQ(MiddleRowFill(dialog->ProgressBar1).pixels, full.pixels / 2);
+  EXPECT_EQ(MiddleRowFill(control<QProgressBar>(*dialog, "ProgressBar1")).runs, 1)
+      << "not in blocks";
+  EXPECT_EQ(MiddleRowFill(control<QProgressBar>(*dialog, "ProgressBar1")).pixels, full.pixels / 2);
 
   dialog->UpdateProgress(kSearching, 100, 7);
-  EXPECT_EQ(MiddleRowFill(dialog->ProgressBar1).pixels, full.pixels * 7 / 100);
+  EXPECT_EQ(MiddleRowFill(control<QProgressBar>(*dialog, "ProgressBar1")).pixels,
+            full.pixels * 7 / 100);
 }
 
 } // namespace

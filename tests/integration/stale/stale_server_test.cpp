@@ -51,22 +51,27 @@ TEST(StaleServer, SearchCompletesAndTheGoneServerKeepsWhatItCan) {
   ASSERT_TRUE(neighbours.forget(std::string(lab::kVlsrv2.address).c_str()));
 
   TForm1 form(""); // no settings file
+  const auto *searchButton = form.findChild<QPushButton *>("Button5");
+  const auto *tree = form.findChild<QTreeWidget *>("TreeView1");
+  const auto *table = form.findChild<QTableWidget *>("ListView1");
+  const auto *memo = form.findChild<QPlainTextEdit *>("Memo1");
+  ASSERT_TRUE(searchButton && tree && table && memo) << "the window's controls, by name";
   form.show();
   const auto started = std::chrono::steady_clock::now();
   form.Button5Click();
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   std::printf("search with VLSRV2 gone took %.1f s\n", seconds);
-  EXPECT_TRUE(form.Button5->isEnabled());
+  EXPECT_TRUE(searchButton->isEnabled());
 
   // The tree: every server under its workgroup; the shares of those present.
-  ASSERT_EQ(form.TreeView1->topLevelItemCount(), 2);
+  ASSERT_EQ(tree->topLevelItemCount(), 2);
   QString lines;
   for (const lab::Server &server : lab::kServers) {
     SCOPED_TRACE(std::string(server.name));
     const QString entry = "\\\\" + text(server.name);
     const QList<QTreeWidgetItem *> nodes =
-        form.TreeView1->findItems(entry, Qt::MatchExactly | Qt::MatchRecursive);
+        tree->findItems(entry, Qt::MatchExactly | Qt::MatchRecursive);
     ASSERT_EQ(nodes.size(), 1);
     ASSERT_NE(nodes[0]->parent(), nullptr);
     EXPECT_EQ(nodes[0]->parent()->text(0), text(server.workgroup));
@@ -76,8 +81,7 @@ TEST(StaleServer, SearchCompletesAndTheGoneServerKeepsWhatItCan) {
         shares.insert(text(share));
     EXPECT_EQ(childTexts(nodes[0]), shares);
 
-    const QList<QTableWidgetItem *> rows =
-        form.ListView1->findItems(text(server.name), Qt::MatchExactly);
+    const QList<QTableWidgetItem *> rows = table->findItems(text(server.name), Qt::MatchExactly);
     if (server.name == lab::kVlsrv2.name && rows.isEmpty()) {
       std::printf("VLSRV2 did not resolve: tree only\n");
       continue;
@@ -85,12 +89,12 @@ TEST(StaleServer, SearchCompletesAndTheGoneServerKeepsWhatItCan) {
     ASSERT_EQ(rows.size(), 1);
     const int row = rows[0]->row();
     const QString mac = server.name == lab::kVlsrv2.name ? QString() : text(server.macText);
-    EXPECT_EQ(form.ListView1->item(row, 1)->text(), text(server.address));
-    EXPECT_EQ(form.ListView1->item(row, 2)->text(), mac);
+    EXPECT_EQ(table->item(row, 1)->text(), text(server.address));
+    EXPECT_EQ(table->item(row, 2)->text(), mac);
     lines += (lines.isEmpty() ? "" : "\n") + text(server.name) + "    " + text(server.address) +
              "     " + mac;
   }
-  EXPECT_EQ(form.Memo1->toPlainText(), lines) << "one line per row, in the order found";
+  EXPECT_EQ(memo->toPlainText(), lines) << "one line per row, in the order found";
 }
 
 int main(int argc, char **argv) {

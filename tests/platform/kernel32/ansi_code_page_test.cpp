@@ -3,6 +3,7 @@
 #include <platform/backends.h>
 #include <support/ContainerRecord.h>
 #include <support/GeneratedLocale.h>
+#include <support/LastError.h>
 #include <support/ScriptedBrowser.h>
 #include <windows.h>
 #include <winnetwk.h>
@@ -97,10 +98,10 @@ TEST(CodePages, SizesAndRefusalsAsOnWindows) {
   char16_t out[8];
   EXPECT_EQ(MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0), 4); // with the NUL
   EXPECT_EQ(MultiByteToWideChar(CP_UTF8, 0, text, 3, nullptr, 0), 3);
-  SetLastError(0);
+  SetLastError(testsupport::kUntouchedLastError);
   EXPECT_EQ(MultiByteToWideChar(CP_UTF8, 0, text, -1, out, 2), 0);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
-  SetLastError(0);
+  SetLastError(testsupport::kUntouchedLastError);
   EXPECT_EQ(MultiByteToWideChar(CP_UTF8, 0, nullptr, -1, out, 8), 0);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
   // Malformed UTF-8 and a lone surrogate give the replacement character.

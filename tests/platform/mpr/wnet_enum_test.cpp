@@ -1,5 +1,6 @@
 #include <platform/backends.h>
 #include <support/ContainerRecord.h>
+#include <support/LastError.h>
 #include <support/ScriptedBrowser.h>
 #include <winnetwk.h>
 
@@ -280,21 +281,26 @@ TEST_F(WNetEnumeration, AFailedOpenLeavesItsCodeAsTheLastError) {
     const char *container;
     bool withHandle;
     DWORD expected;
+    DWORD lastError;
   } cases[] = {
-      {"\\\\NOSUCH", true, ERROR_BAD_NETPATH},
-      {"LOCKED", true, ERROR_ACCESS_DENIED},
-      {"\\\\PC1\\docs", true, ERROR_NOT_CONTAINER},
-      {"GROUP1", false, ERROR_INVALID_PARAMETER},
+      {"\\\\NOSUCH", true, ERROR_BAD_NETPATH, ERROR_BAD_NETPATH},
+      {"LOCKED", true, ERROR_ACCESS_DENIED, ERROR_ACCESS_DENIED},
+      {"\\\\PC1\\docs", true, ERROR_NOT_CONTAINER, ERROR_NOT_CONTAINER},
+      {"GROUP1", false, ERROR_INVALID_PARAMETER, ERROR_INVALID_PARAMETER},
+      // A successful open leaves the caller's last error alone.
+      {"GROUP1", true, NO_ERROR, testsupport::kUntouchedLastError},
   };
   for (const auto &c : cases) {
     NETRESOURCEA container = containerRecord(c.container);
     HANDLE handle = nullptr;
-    SetLastError(ERROR_SUCCESS);
+    SetLastError(testsupport::kUntouchedLastError);
     EXPECT_EQ(WNetOpenEnumA(RESOURCE_GLOBALNET, RESOURCETYPE_DISK, 0, &container,
                             c.withHandle ? &handle : nullptr),
               c.expected)
         << c.container;
-    EXPECT_EQ(GetLastError(), c.expected) << c.container;
+    EXPECT_EQ(GetLastError(), c.lastError) << c.container;
+    if (handle != nullptr)
+      WNetCloseEnum(handle);
   }
 }
 

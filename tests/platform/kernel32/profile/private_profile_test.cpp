@@ -1,3 +1,4 @@
+#include <support/LastError.h>
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -20,6 +21,7 @@
 #include <vector>
 
 using namespace std::string_literals;
+using testsupport::kUntouchedLastError;
 
 namespace {
 
@@ -108,6 +110,14 @@ bool write(const char *section, const char *key, const char *value, const std::s
   return WritePrivateProfileStringA(section, key, value, file.c_str()) != FALSE;
 }
 
+// The last error a write leaves when it is refused (a write that goes
+// through fails the test).
+DWORD refusal(const char *section, const char *key, const char *value, const char *file) {
+  SetLastError(kUntouchedLastError);
+  EXPECT_FALSE(WritePrivateProfileStringA(section, key, value, file)) << "a refused write";
+  return GetLastError();
+}
+
 // Returns text with its first `from` replaced by `to`, failing when absent.
 std::string replaced(std::string text, std::string_view from, std::string_view to) {
   const size_t at = text.find(from);
@@ -149,22 +159,29 @@ TEST_F(ProfileRead, TrimsBlanksAndRemovesMatchingQuotes) {
                                                "empty=\n"
                                                "; commented=yes\n"
                                                "  ;indented=yes\n");
-  EXPECT_EQ(profileString("S", "plain", "dflt", file), "spaced value");
-  EXPECT_EQ(profileString("S", "double", "dflt", file), "quoted");
-  EXPECT_EQ(profileString("S", "single", "dflt", file), " padded ");
-  EXPECT_EQ(profileString("S", "mixed", "dflt", file), "\"not stripped'");
-  EXPECT_EQ(profileString("S", "lone", "dflt", file), "\"");
-  EXPECT_EQ(profileString("S", "inner", "dflt", file), "a \"b\" c");
-  // A key with an empty value exists: its value, not the default.
-  EXPECT_EQ(profileString("S", "empty", "dflt", file), "");
-  EXPECT_EQ(profileString("S", "commented", "dflt", file), "dflt");
-  EXPECT_EQ(profileString("S", "indented", "dflt", file), "dflt");
-  EXPECT_EQ(profileString("S", ";indented", "dflt", file), "dflt");
+  const struct {
+    const char *key;
+    const char *expected;
+  } cases[] = {
+      {"plain", "spaced value"},
+      {"double", "quoted"},
+      {"single", " padded "},
+      {"mixed", "\"not stripped'"},
+      {"lone", "\""},
+      {"inner", "a \"b\" c"},
+      // A key with an empty value exists: its value, not the default.
+      {"empty", ""},
+      {"commented", "dflt"},
+      {"indented", "dflt"},
+      {";indented", "dflt"},
+  };
+  for (const auto &c : cases)
+    EXPECT_EQ(profileString("S", c.key, "dflt", file), c.expected) << c.key;
 }
 
 TEST_F(ProfileRead, GivesTheDefaultWhenFileSectionOrKeyIsMissing) {
   const std::string file = put("settings.ini", "[Window]\r\nWidth=640\r\n");
-  SetLastError(ERROR_SUCCESS);
+  SetLastError(kUntouchedLastError);
   EXPECT_EQ(profileString("Window", "Width", "dflt", path("missing.ini")), "dflt");
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
   EXPECT_EQ(profileString("Nothing", "Width", "dflt", file), "dflt");
@@ -268,26 +285,42 @@ TEST_F(ProfileInt, ReadsNumbersAsWindowsDoes) {
                                                "wrap=4294967297\n"
                                                "negwrap=-4294967297\n"
                                                "spaced =  77  \n");
-  const char *name = file.c_str();
-  EXPECT_EQ(GetPrivateProfileIntA("N", "plain", 9, name), 640u);
-  EXPECT_EQ(static_cast<int>(GetPrivateProfileIntA("N", "negative", 9, name)), -8);
-  EXPECT_EQ(GetPrivateProfileIntA("N", "plus", 9, name), 5u);
-  EXPECT_EQ(GetPrivateProfileIntA("N", "trailing", 9, name), 102u);
-  EXPECT_EQ(GetPrivateProfileIntA("N", "hex", 9, name), 26u);
-  EXPECT_EQ(GetPrivateProfileIntA("n", "hexupper", 9, name), 31u);
-  // A present value without digits is 0; only a missing or empty one is the default.
-  EXPECT_EQ(GetPrivateProfileIntA("N", "letters", 9, name), 0u);
-  EXPECT_EQ(GetPrivateProfileIntA("N", "empty", 9, name), 9u);
-  EXPECT_EQ(GetPrivateProfileIntA("N", "quoted", 9, name), 42u);
-  EXPECT_EQ(GetPrivateProfileIntA("N", "wrap", 9, name), 1u);
-  EXPECT_EQ(GetPrivateProfileIntA("N", "negwrap", 9, name), 0xFFFFFFFFu);
-  EXPECT_EQ(GetPrivateProfileIntA("N", "spaced", 9, name), 77u);
-  EXPECT_EQ(GetPrivateProfileIntA("N", "missing", 9, name), 9u);
-  EXPECT_EQ(GetPrivateProfileIntA("Missing", "plain", -1, name), 0xFFFFFFFFu);
-  EXPECT_EQ(GetPrivateProfileIntA("N", "plain", 3, path("missing.ini").c_str()), 3u);
-  EXPECT_EQ(GetPrivateProfileIntA(nullptr, "plain", 4, name), 4u);
-  EXPECT_EQ(GetPrivateProfileIntA("N", nullptr, 5, name), 5u);
-  EXPECT_EQ(GetPrivateProfileIntA("N", "plain", 6, nullptr), 6u);
+  const std::string missing = path("missing.ini");
+  const struct {
+    const char *section;
+    const char *key;
+    INT fallback;
+    const char *file;
+    UINT expected;
+    DWORD error; // the last error the read leaves
+  } cases[] = {
+      {"N", "plain", 9, file.c_str(), 640, ERROR_SUCCESS},
+      {"N", "negative", 9, file.c_str(), static_cast<UINT>(-8), ERROR_SUCCESS},
+      {"N", "plus", 9, file.c_str(), 5, ERROR_SUCCESS},
+      {"N", "trailing", 9, file.c_str(), 102, ERROR_SUCCESS},
+      {"N", "hex", 9, file.c_str(), 26, ERROR_SUCCESS},
+      {"n", "hexupper", 9, file.c_str(), 31, ERROR_SUCCESS},
+      // A present value without digits is 0; only a missing or empty one is
+      // the default.
+      {"N", "letters", 9, file.c_str(), 0, ERROR_SUCCESS},
+      {"N", "empty", 9, file.c_str(), 9, ERROR_FILE_NOT_FOUND},
+      {"N", "quoted", 9, file.c_str(), 42, ERROR_SUCCESS},
+      {"N", "wrap", 9, file.c_str(), 1, ERROR_SUCCESS},
+      {"N", "negwrap", 9, file.c_str(), 0xFFFFFFFF, ERROR_SUCCESS},
+      {"N", "spaced", 9, file.c_str(), 77, ERROR_SUCCESS},
+      {"N", "missing", 9, file.c_str(), 9, ERROR_FILE_NOT_FOUND},
+      {"Missing", "plain", -1, file.c_str(), 0xFFFFFFFF, ERROR_FILE_NOT_FOUND},
+      {"N", "plain", 3, missing.c_str(), 3, ERROR_FILE_NOT_FOUND},
+      {nullptr, "plain", 4, file.c_str(), 4, ERROR_INVALID_PARAMETER},
+      {"N", nullptr, 5, file.c_str(), 5, ERROR_INVALID_PARAMETER},
+      {"N", "plain", 6, nullptr, 6, ERROR_FILE_NOT_FOUND},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(std::string(c.section ? c.section : "(null)") + " " + (c.key ? c.key : "(null)"));
+    SetLastError(kUntouchedLastError);
+    EXPECT_EQ(GetPrivateProfileIntA(c.section, c.key, c.fallback, c.file), c.expected);
+    EXPECT_EQ(GetLastError(), c.error);
+  }
 }
 
 TEST_F(ProfileWrite, CreatesAMissingFileWithCrlfLines) {
@@ -489,17 +522,14 @@ TEST_F(ProfileWrite, RefusesWhatItCannotWriteAndLeavesTheFileAlone) {
   const std::string file = put("settings.ini", original);
 
   // Windows cannot open a file without a name for writing.
-  EXPECT_FALSE(write("A", "x", "2", ""));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
-  EXPECT_FALSE(WritePrivateProfileStringA("A", "x", "2", nullptr));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
-  EXPECT_FALSE(write(nullptr, "x", "2", file));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(refusal("A", "x", "2", ""), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(refusal("A", "x", "2", nullptr), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  EXPECT_EQ(refusal(nullptr, "x", "2", file.c_str()), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
   EXPECT_FALSE(WritePrivateProfileStringA(nullptr, nullptr, nullptr, nullptr));
 
   // Anything that would add lines or read back as something else.
-  EXPECT_FALSE(write("A", "x", "2\r\n[Evil]\r\nk=v", file));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  EXPECT_EQ(refusal("A", "x", "2\r\n[Evil]\r\nk=v", file.c_str()),
+            static_cast<DWORD>(ERROR_INVALID_PARAMETER));
   EXPECT_FALSE(write("A\nB", "x", "2", file));
   EXPECT_FALSE(write("A", "x\ny", "2", file));
   EXPECT_FALSE(write("A", "a=b", "2", file));
@@ -509,7 +539,9 @@ TEST_F(ProfileWrite, RefusesWhatItCannotWriteAndLeavesTheFileAlone) {
 
   // No fixed limits on what can be written.
   const std::string longValue(1 << 20, 'v');
+  SetLastError(kUntouchedLastError);
   EXPECT_TRUE(write("A", "long", longValue.c_str(), file));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SUCCESS)) << "a write that went through";
   EXPECT_EQ(profileString("A", "long", "dflt", file, static_cast<DWORD>(longValue.size() + 1)),
             longValue);
 }
@@ -666,18 +698,16 @@ TEST_F(ProfileReplacement, ReplacesTheFileAsAWholeAndLeavesNoTemporaryFile) {
 
 TEST_F(ProfileReplacement, AFailedWriteLeavesTheOriginalAndNoTemporaryFile) {
   // A folder that does not exist.
-  EXPECT_FALSE(write("A", "x", "1", path("missing/settings.ini")));
-  EXPECT_EQ(GetLastError(), errorPathNotFound);
+  EXPECT_EQ(refusal("A", "x", "1", path("missing/settings.ini").c_str()), errorPathNotFound);
   // A folder where the file should be.
   ASSERT_EQ(::mkdir(path("folder.ini").c_str(), 0755), 0);
-  EXPECT_FALSE(write("A", "x", "1", path("folder.ini")));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(refusal("A", "x", "1", path("folder.ini").c_str()),
+            static_cast<DWORD>(ERROR_ACCESS_DENIED));
   EXPECT_TRUE(std::filesystem::is_empty(path("folder.ini")));
   // A file where a folder should be.
   const std::string original = "[A]\r\nx=1\r\n";
   const std::string file = put("settings.ini", original);
-  EXPECT_FALSE(write("A", "x", "1", file + "/inner.ini"));
-  EXPECT_EQ(GetLastError(), errorPathNotFound);
+  EXPECT_EQ(refusal("A", "x", "1", (file + "/inner.ini").c_str()), errorPathNotFound);
 
   // The new content cannot be written out (the process may not grow files
   // beyond 64 bytes). Nothing may be reported until the limit is lifted:
@@ -689,6 +719,7 @@ TEST_F(ProfileReplacement, AFailedWriteLeavesTheOriginalAndNoTemporaryFile) {
   small.rlim_cur = 64;
   const bool limited = ::setrlimit(RLIMIT_FSIZE, &small) == 0;
   const std::string value(1000, 'v');
+  SetLastError(kUntouchedLastError);
   const BOOL result = WritePrivateProfileStringA("A", "x", value.c_str(), file.c_str());
   const DWORD error = GetLastError();
   ::setrlimit(RLIMIT_FSIZE, &saved);
@@ -716,16 +747,14 @@ TEST_F(ProfileReplacement, WritesThroughSymlinksAndKeepsThem) {
   // A link to a file that does not exist is not followed to create one.
   const std::string dangling = path("dangling.ini");
   ASSERT_EQ(::symlink(path("data/new.ini").c_str(), dangling.c_str()), 0);
-  EXPECT_FALSE(write("A", "x", "3", dangling));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(refusal("A", "x", "3", dangling.c_str()), static_cast<DWORD>(ERROR_ACCESS_DENIED));
   EXPECT_TRUE(std::filesystem::is_symlink(dangling));
   EXPECT_EQ(entries("data"), std::set<std::string>{"real.ini"});
 
   // Links in a loop lead nowhere.
   ASSERT_EQ(::symlink("loop2.ini", path("loop1.ini").c_str()), 0);
   ASSERT_EQ(::symlink("loop1.ini", path("loop2.ini").c_str()), 0);
-  EXPECT_FALSE(write("A", "x", "1", path("loop1.ini")));
-  EXPECT_EQ(GetLastError(), errorCannotResolveName);
+  EXPECT_EQ(refusal("A", "x", "1", path("loop1.ini").c_str()), errorCannotResolveName);
   EXPECT_EQ(profileString("A", "x", "dflt", path("loop1.ini")), "dflt");
 }
 

@@ -4,6 +4,7 @@
 // world-writable folder. The links the kernel itself would follow still
 // lead to their file.
 #include <support/ChildProcess.h>
+#include <support/LastError.h>
 
 #include <windows.h>
 
@@ -104,13 +105,14 @@ TEST(ProfileLinks, RootWritesOnlyWhereTheKernelWouldLetIt) {
     const Layout layout = c.build(scratch);
     const bool existed = std::filesystem::exists(layout.target);
 
-    SetLastError(ERROR_SUCCESS);
+    SetLastError(testsupport::kUntouchedLastError);
     const BOOL result =
         WritePrivateProfileStringA("Window", "Width", "1024", layout.written.c_str());
     const DWORD error = GetLastError();
 
     if (c.followed) {
       EXPECT_TRUE(result);
+      EXPECT_EQ(error, static_cast<DWORD>(ERROR_SUCCESS));
       EXPECT_EQ(contents(layout.target), updated);
     } else {
       EXPECT_FALSE(result);

@@ -3,6 +3,7 @@
 // was; a read-only folder gets its settings in a per-user copy. Permission checks mean nothing to
 // root, so as root the writes run in a child that has dropped to nobody (65534).
 #include <support/ChildProcess.h>
+#include <support/LastError.h>
 
 #include <windows.h>
 
@@ -55,7 +56,7 @@ std::set<std::string> entries(const std::string &folder) {
 // they were. Returns the child's exit code.
 int expectRefused(const char *section, const char *key, const char *value, const std::string &file,
                   DWORD expectedError, const std::set<std::string> &expectedEntries) {
-  SetLastError(ERROR_SUCCESS);
+  SetLastError(testsupport::kUntouchedLastError);
   const BOOL result = WritePrivateProfileStringA(section, key, value, file.c_str());
   const DWORD error = GetLastError();
   const std::string folder = std::filesystem::path(file).parent_path();
