@@ -76,26 +76,3 @@ TEST(DnsPacketName, PointersLabelTypesAndLength) {
     }
   }
 }
-
-TEST(DnsPacketRecord, ARecordAndItsData) {
-  const Bytes bytes = {
-      0x05, 'l',  'o',  'c',  'a', 'l', 0x00, // owner
-      0x00, 0x01,                             // TYPE A
-      0x80, 0x01,                             // CLASS: top bit set, IN
-      0x00, 0x01, 0x51, 0x80,                 // TTL 86400
-      0x00, 0x04,                             // RDLENGTH
-      10,   79,   0,    12,                   // RDATA
-      0xff,                                   // whatever follows
-  };
-  dns::PacketReader reader(bytes);
-  dns::Record record;
-  ASSERT_TRUE(reader.record(record));
-  EXPECT_EQ(dns::dottedName(record.owner), "local");
-  EXPECT_EQ(record.type, dns::kTypeA);
-  EXPECT_EQ(record.rrClass, 0x8001); // the reader leaves mDNS's cache-flush bit to mDNS
-  EXPECT_EQ(record.ttl, 86400u);
-  EXPECT_EQ(record.dataAt, 17u);
-  EXPECT_EQ(Bytes(record.data.begin(), record.data.end()), (Bytes{10, 79, 0, 12}));
-  EXPECT_EQ(reader.position(), 21u);
-  EXPECT_FALSE(reader.record(record)); // one byte is no record
-}
