@@ -15,6 +15,14 @@
 
 namespace platform::mdns {
 
+constexpr uint16_t kPort = 5353;
+constexpr char kGroup[] = "224.0.0.251";
+// A datagram may fill a jumbo frame (RFC 6762 §17); nothing larger is read.
+constexpr size_t kMaxDatagram = 9000;
+// The IP TTL mDNS senders use (RFC 6762 §11); the group is link-local
+// either way.
+constexpr int kMulticastTtl = 255;
+
 // A standard query (no flags) with one question for `labels` and `type`,
 // class IN.
 std::vector<unsigned char> queryPacket(uint16_t id, const std::vector<std::string> &labels,
