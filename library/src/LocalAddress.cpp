@@ -6,19 +6,13 @@
 
 #include <CBoundary.h>
 #include <velnip.h>
+#include <windns.h>
 #include <winsock.h>
-
-namespace {
-
-// WinSock documents 256 bytes as always enough for gethostname.
-constexpr int kHostNameBufferSize = 256;
-
-} // namespace
 
 VELNIP_EXPORT const char *VELNIP_CALL LocalIP(void) {
   return cboundary::guardedWinSock(velnip::kEmptyText, [&]() -> const char * {
     velnip::WinSockSession winsock;
-    char name[kHostNameBufferSize];
+    char name[DNS_MAX_NAME_BUFFER_LENGTH];
     // A failed gethostname leaves the buffer undefined; look up nothing then.
     if (gethostname(name, sizeof name) != 0)
       return velnip::kEmptyText;
@@ -34,7 +28,7 @@ VELNIP_EXPORT VELNIP_BOOL VELNIP_CALL GetIPandHost(const char **HostName, const 
     if (!winsock.started())
       return 0;
     *Address = velnip::kEmptyText;
-    thread_local char name[kHostNameBufferSize];
+    thread_local char name[DNS_MAX_NAME_BUFFER_LENGTH];
     if (gethostname(name, sizeof name) != 0)
       return 0;
     *HostName = name;

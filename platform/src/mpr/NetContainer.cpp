@@ -5,16 +5,17 @@
 #include "kernel32/AnsiCharacters.h"
 #include "kernel32/AnsiCodePage.h"
 
+#include <windns.h>
+
 #include <algorithm>
 #include <cstring>
 
 namespace {
 
 // NetBIOS names (workgroups and domains) have at most 15 characters; a server
-// or a domain may also be named by its DNS name, at most 255. Nothing longer
-// is scanned.
+// or a domain may also be named by its DNS name (DNS_MAX_NAME_LENGTH).
+// Nothing longer is scanned.
 constexpr size_t kMaxWorkgroupLength = 15;
-constexpr size_t kMaxServerLength = 255;
 constexpr size_t kMaxScannedLength = 1024;
 
 bool isControl(unsigned char c) {
@@ -48,7 +49,7 @@ DWORD platform::parseNetContainer(const char *remoteName, NetContainer &containe
   if (name.rfind("\\\\", 0) == 0) {
     const size_t end = findAnsiCharacter(name, "\\", 2);
     const std::string server = name.substr(2, end == std::string::npos ? end : end - 2);
-    if (server.empty() || server.size() > kMaxServerLength ||
+    if (server.empty() || server.size() > DNS_MAX_NAME_LENGTH ||
         findAnsiCharacter(server, "/") != std::string::npos)
       return ERROR_BAD_NETPATH;
     if (end != std::string::npos)
@@ -61,7 +62,7 @@ DWORD platform::parseNetContainer(const char *remoteName, NetContainer &containe
   // A domain that WS-Discovery reports is named by its DNS name, which has a
   // dot and may be as long as a server's; a NetBIOS name never has a dot.
   const size_t maxLength =
-      findAnsiCharacter(name, ".") != std::string::npos ? kMaxServerLength : kMaxWorkgroupLength;
+      findAnsiCharacter(name, ".") != std::string::npos ? DNS_MAX_NAME_LENGTH : kMaxWorkgroupLength;
   if (name.size() > maxLength || findAnsiCharacter(name, "\\/") != std::string::npos)
     return ERROR_BAD_NETPATH;
   container = {NetContainer::Level::Workgroup, name};

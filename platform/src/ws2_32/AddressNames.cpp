@@ -9,6 +9,7 @@
 #include "net/AnswerAddress.h"
 #include "net/MulticastSockets.h"
 #include "net/RandomBytes.h"
+#include "net/mdns/MdnsPackets.h"
 #include "net/mdns/MdnsReverse.h"
 #include "net/netbios/NetbiosClient.h"
 
@@ -30,10 +31,6 @@ namespace {
 // A host answers its own node status at once; one repeat covers a lost
 // datagram without making every silent address cost NetBIOS's full 2.25 s.
 constexpr netbios::Retries kNodeStatusRetries{2, std::chrono::milliseconds(500)};
-constexpr uint16_t kMdnsPort = 5353;
-constexpr char kMdnsGroup[] = "224.0.0.251";
-constexpr size_t kMaxDatagram = 9000;
-constexpr int kMulticastTtl = 255;
 
 std::optional<std::string> netbiosName(uint32_t address) {
   if (!netbiosEnabled())
@@ -50,26 +47,26 @@ std::optional<std::string> mdnsName(uint32_t address) {
     return std::nullopt;
   std::erase_if(settings.interfaces,
                 [&](const Ipv4Interface &i) { return i.loopback || !isOnLinkPeer(i, address); });
-  MulticastSockets sockets(settings.interfaces, kMulticastTtl);
+  MulticastSockets sockets(settings.interfaces, mdns::kMulticastTtl);
   if (sockets.empty())
     return std::nullopt;
   const uint16_t id = randomQueryId();
   const std::vector<unsigned char> query = mdns::reverseQuery(id, address);
   uint32_t group = 0;
-  ::inet_pton(AF_INET, kMdnsGroup, &group);
+  ::inet_pton(AF_INET, mdns::kGroup, &group);
   std::optional<std::string> name;
   const auto take = [&](const Ipv4Interface &, uint32_t from, uint16_t fromPort,
                         std::span<const unsigned char> packet) {
-    if (from != address || fromPort != kMdnsPort)
+    if (from != address || fromPort != mdns::kPort)
       return false;
     name = mdns::readReverseAnswer(packet, id, address);
     return name.has_value();
   };
   const auto start = MulticastSockets::Clock::now();
-  sockets.send(group, kMdnsPort, query);
-  if (!sockets.receiveUntil(start + MdnsLink::kRetryAfter, kMaxDatagram, take)) {
-    sockets.send(group, kMdnsPort, query);
-    sockets.receiveUntil(start + MdnsLink::kGiveUpAfter, kMaxDatagram, take);
+  sockets.send(group, mdns::kPort, query);
+  if (!sockets.receiveUntil(start + MdnsLink::kRetryAfter, mdns::kMaxDatagram, take)) {
+    sockets.send(group, mdns::kPort, query);
+    sockets.receiveUntil(start + MdnsLink::kGiveUpAfter, mdns::kMaxDatagram, take);
   }
   return name;
 }

@@ -7,6 +7,7 @@
 #include "ws2_32/WinSockState.h"
 
 #include <CBoundary.h>
+#include <windns.h>
 #include <winsock.h>
 
 #include <cstdint>
@@ -17,7 +18,6 @@
 
 namespace {
 
-constexpr size_t kMaxHostNameLength = 255;
 constexpr int kSocketError = -1;
 
 // Strict a.b.c.d with four decimal parts: the form gethostbyname answers
@@ -96,7 +96,7 @@ struct hostent *WINAPI gethostbyname(const char *name) {
           }
           wanted = *local;
         } else {
-          if (std::strlen(name) > kMaxHostNameLength) {
+          if (std::strlen(name) > DNS_MAX_NAME_LENGTH) {
             WSASetLastError(WSAHOST_NOT_FOUND);
             return nullptr;
           }

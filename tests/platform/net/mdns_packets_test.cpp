@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <vector>
 
 namespace mdns = platform::mdns;
@@ -12,11 +13,28 @@ using Bytes = std::vector<unsigned char>;
 
 namespace {
 
-// Avahi's legacy-unicast answer to ID 0x1234, "boreas.local A IN".
-const Bytes kAnswer = {0x12, 0x34, 0x84, 0x00, 0x00, 0x01, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00,
-                       0x06, 'b',  'o',  'r',  'e',  'a',  's',  0x05, 'l',  'o',  'c',  'a',
-                       'l',  0x00, 0x00, 0x01, 0x00, 0x01, 0xc0, 0x0c, 0x00, 0x01, 0x00, 0x01,
-                       0x00, 0x00, 0x00, 0x0a, 0x00, 0x04, 0x0a, 0xf0, 0x00, 0x0c};
+Bytes packet(std::initializer_list<Bytes> fields) {
+  Bytes out;
+  for (const Bytes &field : fields)
+    out.insert(out.end(), field.begin(), field.end());
+  return out;
+}
+
+// Avahi's legacy-unicast answer to ID 0x1234, "boreas.local A IN", field by
+// field.
+const Bytes kId = {0x12, 0x34};
+const Bytes kFlags = {0x84, 0x00};                                      // QR AA, opcode 0, RCODE 0
+const Bytes kCounts = {0x00, 0x01, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00}; // QD 1, AN 1, NS 0, AR 0
+const Bytes kName = {0x06, 'b', 'o', 'r', 'e', 'a', 's', 0x05, 'l', 'o', 'c', 'a', 'l', 0x00};
+const Bytes kQuestion = packet({kName, {0x00, 0x01, 0x00, 0x01}}); // QTYPE A, QCLASS IN
+const Bytes kOwner = {0xc0, 0x0c};                                 // pointer to the question's name
+const Bytes kType = {0x00, 0x01};                                  // A
+const Bytes kClass = {0x00, 0x01};                                 // IN
+const Bytes kTtl = {0x00, 0x00, 0x00, 0x0a};
+const Bytes kLength = {0x00, 0x04};
+const Bytes kAddress = {10, 240, 0, 12};
+const Bytes kAnswer =
+    packet({kId, kFlags, kCounts, kQuestion, kOwner, kType, kClass, kTtl, kLength, kAddress});
 
 } // namespace
 
@@ -46,34 +64,141 @@ TEST(MdnsPackets, AnswerGivesTheAddress) {
 }
 
 TEST(MdnsPackets, AnswerFormsAndRefusals) {
-  struct Case {
+  // How names are read (pointers, label types, the length limit) is the
+  // packet reader's table.
+  const struct {
     const char *what;
-    size_t at;
-    int value; // -1: cut the packet here
+    Bytes packet;
     bool accepted;
   } cases[] = {
-      {"another id", 1, 0x35, false},
-      {"a query, not a response", 2, 0x04, false},
-      {"an error code", 3, 0x03, false},
-      {"cache-flush bit on the class", 34, 0x80, true},
-      {"another class", 35, 0x03, false},
-      {"an AAAA record", 33, 0x1c, false},
-      {"a pointer to another name", 31, 0x13, false},
-      {"a pointer forwards", 31, 0x2c, false},
-      {"a pointer to itself", 31, 0x1e, false},
-      {"the answer cut short", 44, -1, false},
-      {"the header cut short", 11, -1, false},
-      {"a reserved label type", 12, 0x46, false},
-      {"an address of 5 bytes", 41, 0x05, false},
+      {"another id",
+       packet({{0x12, 0x35},
+               kFlags,
+               kCounts,
+               kQuestion,
+               kOwner,
+               kType,
+               kClass,
+               kTtl,
+               kLength,
+               kAddress}),
+       false},
+      {"a query, not a response",
+       packet({kId,
+               {0x04, 0x00} /* AA without QR */,
+               kCounts,
+               kQuestion,
+               kOwner,
+               kType,
+               kClass,
+               kTtl,
+               kLength,
+               kAddress}),
+       false},
+      {"an error code",
+       packet({kId,
+               {0x84, 0x03} /* RCODE 3 */,
+               kCounts,
+               kQuestion,
+               kOwner,
+               kType,
+               kClass,
+               kTtl,
+               kLength,
+               kAddress}),
+       false},
+      {"cache-flush bit on the class",
+       packet({kId,
+               kFlags,
+               kCounts,
+               kQuestion,
+               kOwner,
+               kType,
+               {0x80, 0x01} /* flush, IN */,
+               kTtl,
+               kLength,
+               kAddress}),
+       true},
+      {"another class",
+       packet({kId,
+               kFlags,
+               kCounts,
+               kQuestion,
+               kOwner,
+               kType,
+               {0x00, 0x03} /* CH */,
+               kTtl,
+               kLength,
+               kAddress}),
+       false},
+      {"an AAAA record",
+       packet({kId,
+               kFlags,
+               kCounts,
+               kQuestion,
+               kOwner,
+               {0x00, 0x1c} /* AAAA */,
+               kClass,
+               kTtl,
+               kLength,
+               kAddress}),
+       false},
+      {"the owner is another name",
+       packet({kId,
+               kFlags,
+               kCounts,
+               kQuestion,
+               {0xc0, 0x13} /* pointer to "local" */,
+               kType,
+               kClass,
+               kTtl,
+               kLength,
+               kAddress}),
+       false},
+      {"the answer cut short",
+       packet({kId,
+               kFlags,
+               kCounts,
+               kQuestion,
+               kOwner,
+               kType,
+               kClass,
+               kTtl,
+               kLength,
+               {10, 240} /* 2 of 4 address bytes */}),
+       false},
+      {"more records announced than sent",
+       packet({kId,
+               kFlags,
+               {0x00, 0x01, 0x00, 0x02, 0x00, 0x00, 0x00, 0x00} /* AN 2 */,
+               kQuestion,
+               kOwner,
+               kType,
+               kClass,
+               kTtl,
+               kLength,
+               kAddress}),
+       false},
+      {"the header cut short",
+       packet({kId, kFlags, {0x00, 0x01, 0x00, 0x01, 0x00, 0x00, 0x00} /* no ARCOUNT low byte */}),
+       false},
+      {"an address of 5 bytes",
+       packet({kId,
+               kFlags,
+               kCounts,
+               kQuestion,
+               kOwner,
+               kType,
+               kClass,
+               kTtl,
+               {0x00, 0x05},
+               {10, 240, 0, 12, 0}}),
+       false},
   };
-  for (const Case &c : cases) {
-    Bytes packet = kAnswer;
-    if (c.value < 0)
-      packet.resize(c.at);
-    else
-      packet[c.at] = static_cast<unsigned char>(c.value);
-    EXPECT_EQ(mdns::readAddressAnswer(packet, 0x1234, "boreas").has_value(), c.accepted) << c.what;
-  }
+  for (const auto &c : cases)
+    EXPECT_EQ(mdns::readAddressAnswer(c.packet, 0x1234, "boreas").has_value(), c.accepted)
+        << c.what;
+  EXPECT_TRUE(mdns::readAddressAnswer(kAnswer, 0x1234, "boreas"));
   EXPECT_FALSE(mdns::readAddressAnswer(kAnswer, 0x1234, "atlas"));
 }
 

@@ -8,7 +8,9 @@
 
 #include <arpa/inet.h>
 
+#include <initializer_list>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace nb = platform::netbios;
@@ -46,6 +48,43 @@ Bytes statusAnswer(uint16_t id, const std::vector<std::pair<nb::Name, uint16_t>>
   out.insert(out.end(), 46, 0); // statistics: nmbd sends a zero unit ID
   return out;
 }
+
+Bytes packet(std::initializer_list<Bytes> fields) {
+  Bytes out;
+  for (const Bytes &field : fields)
+    out.insert(out.end(), field.begin(), field.end());
+  return out;
+}
+
+Bytes letters(std::string_view text) {
+  return Bytes(text.begin(), text.end());
+}
+
+// nmbd's answer to name query 42 for VLSRV1<00> (RFC 1002 §4.2.13), field by
+// field.
+const Bytes kTransaction = {0x00, 0x2a};                                // NAME_TRN_ID 42
+const Bytes kAnswerFlags = {0x85, 0x00};                                // R, AA RD, RCODE 0
+const Bytes kCounts = {0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00}; // AN 1, no others
+const Bytes kLabelLength = {0x20};                                 // the encoded name's one label
+const Bytes kVlsrv1 = letters("FGEMFDFCFGDBCACACACACACACACACAAA"); // "VLSRV1", spaces, <00>
+const Bytes kNoScope = {0x00};
+const Bytes kNbIn = {0x00, 0x20, 0x00, 0x01};     // RR_TYPE NB, RR_CLASS IN
+const Bytes kTtl = {0x00, 0x00, 0x01, 0x2c};      // 300 s
+const Bytes kOneEntry = {0x00, 0x06};             // RDLENGTH
+const Bytes kEntry = {0x00, 0x00, 10, 77, 0, 11}; // NB_FLAGS unique B-node, 10.77.0.11
+
+// The answer to node status request 7 (§4.2.18) that lists VLSRV1<00>.
+const Bytes kStatusStart = packet({{0x00, 0x07},
+                                   {0x84, 0x00},
+                                   kCounts,
+                                   kLabelLength,
+                                   letters("CKAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA") /* "*" */,
+                                   kNoScope,
+                                   {0x00, 0x21, 0x00, 0x01} /* NBSTAT, IN */,
+                                   kTtl});
+const Bytes kStatusName = packet(
+    {letters("VLSRV1         "), {0x00} /* suffix */, {0x04, 0x00} /* NAME_FLAGS: ACT, unique */});
+const Bytes kStatistics(46, 0x00);
 
 std::string text(const Bytes &bytes, size_t from, size_t count) {
   return std::string(bytes.begin() + static_cast<long>(from),
@@ -127,27 +166,12 @@ TEST(NetbiosAnswer, NodeStatusGivesTheFirstUniqueWorkstationName) {
 }
 
 // Every one of these must be ignored: the resolver keeps waiting instead.
+// (How names are read, pointers included, is the packet reader's table.)
 TEST(NetbiosAnswer, MalformedOrForeignAnswersAreIgnored) {
   const nb::Name name = nameOf("VLSRV1", 0x00);
-  const Bytes good = nameAnswer(42, name, {"10.77.0.11"});
-
-  Bytes countTooLarge = good;
-  countTooLarge[7] = 9; // ANCOUNT 9, one record present
-  Bytes lengthTooLarge = good;
-  lengthTooLarge[good.size() - 7] = 60; // RDLENGTH beyond the packet
-  Bytes oddLength = good;
-  oddLength[good.size() - 7] = 5;
-  Bytes pointerLoop = testsupport::nameServiceHeader(42, 0x8500, 1);
-  putWord(pointerLoop, 0xc00c); // points at itself
-  pointerLoop.insert(pointerLoop.end(), good.begin() + 46, good.end());
-  Bytes pointerForward = testsupport::nameServiceHeader(42, 0x8500, 1);
-  putWord(pointerForward, 0xc0ff);
-  Bytes badLetters = good;
-  badLetters[13] = 'Z';
-  Bytes request = good;
-  request[2] &= 0x7f; // R bit clear: a request, not an answer
-  Bytes wrongType = good;
-  wrongType[47] = 0x21;
+  const Bytes header = packet({kTransaction, kAnswerFlags, kCounts});
+  const Bytes good =
+      packet({header, kLabelLength, kVlsrv1, kNoScope, kNbIn, kTtl, kOneEntry, kEntry});
 
   const struct {
     const char *what;
@@ -156,29 +180,99 @@ TEST(NetbiosAnswer, MalformedOrForeignAnswersAreIgnored) {
     nb::Name asked;
   } cases[] = {
       {"empty", {}, 42, name},
-      {"header only", Bytes(good.begin(), good.begin() + 12), 42, name},
-      {"truncated in the name", Bytes(good.begin(), good.begin() + 30), 42, name},
-      {"truncated in the data", Bytes(good.begin(), good.end() - 1), 42, name},
-      {"answer count larger than the packet", countTooLarge, 42, name},
-      {"data length larger than the packet", lengthTooLarge, 42, name},
-      {"data length not whole entries", oddLength, 42, name},
-      {"pointer loop", pointerLoop, 42, name},
-      {"pointer beyond the packet", pointerForward, 42, name},
-      {"name not first-level encoded", badLetters, 42, name},
+      {"header only", header, 42, name},
+      {"truncated in the name",
+       packet({header, kLabelLength, letters("FGEMFDFCFGDBCACAC") /* 17 of 32 */}), 42, name},
+      {"truncated in the data",
+       packet({header,
+               kLabelLength,
+               kVlsrv1,
+               kNoScope,
+               kNbIn,
+               kTtl,
+               kOneEntry,
+               {0x00, 0x00, 10, 77, 0} /* 5 of 6 bytes */}),
+       42, name},
+      {"answer count larger than the packet",
+       packet({kTransaction,
+               kAnswerFlags,
+               {0x00, 0x00, 0x00, 0x09, 0x00, 0x00, 0x00, 0x00},
+               kLabelLength,
+               kVlsrv1,
+               kNoScope,
+               kNbIn,
+               kTtl,
+               kOneEntry,
+               kEntry}),
+       42, name},
+      {"data length larger than the packet",
+       packet(
+           {header, kLabelLength, kVlsrv1, kNoScope, kNbIn, kTtl, {0x00, 0x3c} /* 60 */, kEntry}),
+       42, name},
+      {"data length not whole entries",
+       packet({header,
+               kLabelLength,
+               kVlsrv1,
+               kNoScope,
+               kNbIn,
+               kTtl,
+               {0x00, 0x05},
+               {0x00, 0x00, 10, 77, 0}}),
+       42, name},
+      {"name not first-level encoded",
+       packet({header, kLabelLength, letters("ZGEMFDFCFGDBCACACACACACACACACAAA"), kNoScope, kNbIn,
+               kTtl, kOneEntry, kEntry}),
+       42, name},
+      {"a name label of 31 letters",
+       packet({header,
+               {0x1f},
+               letters("FGEMFDFCFGDBCACACACACACACACACAA"),
+               kNoScope,
+               kNbIn,
+               kTtl,
+               kOneEntry,
+               kEntry}),
+       42, name},
       {"wrong transaction", good, 41, name},
       {"another name", good, 42, nameOf("VLSRV2", 0x00)},
-      {"a request", request, 42, name},
-      {"not an NB record", wrongType, 42, name},
+      {"a request",
+       packet({kTransaction,
+               {0x05, 0x00} /* R clear */,
+               kCounts,
+               kLabelLength,
+               kVlsrv1,
+               kNoScope,
+               kNbIn,
+               kTtl,
+               kOneEntry,
+               kEntry}),
+       42, name},
+      {"not an NB record",
+       packet({header,
+               kLabelLength,
+               kVlsrv1,
+               kNoScope,
+               {0x00, 0x21, 0x00, 0x01} /* NBSTAT, IN */,
+               kTtl,
+               kOneEntry,
+               kEntry}),
+       42, name},
   };
   for (const auto &c : cases)
     EXPECT_FALSE(nb::readNameQueryAnswer(c.packet, c.id, c.asked)) << c.what;
   EXPECT_TRUE(nb::readNameQueryAnswer(good, 42, name));
 
-  const Bytes status = statusAnswer(7, {{nameOf("VLSRV1", 0x00), 0x0400}});
-  Bytes tooManyNames = status;
-  tooManyNames[56] = 200; // NUM_NAMES
+  const Bytes status = packet({kStatusStart,
+                               {0x00, 0x41} /* RDLENGTH 65 */,
+                               {0x01} /* NUM_NAMES */,
+                               kStatusName,
+                               kStatistics});
+  const Bytes tooManyNames =
+      packet({kStatusStart, {0x00, 0x41}, {200} /* NUM_NAMES */, kStatusName, kStatistics});
+  const Bytes noData = packet({kStatusStart, {0x00, 0x00} /* RDLENGTH 0 */});
   EXPECT_FALSE(nb::readNodeStatusAnswer(tooManyNames, 7));
+  EXPECT_FALSE(nb::readNodeStatusAnswer(noData, 7));
   EXPECT_FALSE(nb::readNodeStatusAnswer(status, 8));
-  EXPECT_FALSE(nb::readNodeStatusAnswer(Bytes(status.begin(), status.begin() + 50), 7));
+  EXPECT_FALSE(nb::readNodeStatusAnswer(kStatusStart, 7));
   EXPECT_TRUE(nb::readNodeStatusAnswer(status, 7));
 }

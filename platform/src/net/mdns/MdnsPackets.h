@@ -1,8 +1,10 @@
-// Multicast DNS datagrams (UDP port 5353): the A query for NAME.local the
-// resolver sends, and reading the answer. A received packet is trusted for
-// nothing: every count, length and compression pointer is checked against
-// the bytes that arrived.
+// Multicast DNS datagrams (UDP port 5353, RFC 6762): the A query for
+// NAME.local the resolver sends, and reading the answer. A received packet is
+// trusted for nothing: every count, length and compression pointer is checked
+// against the bytes that arrived.
 #pragma once
+
+#include "net/DnsPacket.h"
 
 #include <cstdint>
 #include <optional>
@@ -13,24 +15,24 @@
 
 namespace platform::mdns {
 
-// One resource record of a response: its owner name (dotted), type, class
-// without mDNS's cache-flush bit, and where its data lies in the packet.
-struct Record {
-  std::string owner;
-  uint16_t type = 0;
-  uint16_t rrClass = 0;
-  size_t dataAt = 0;
-  size_t dataLength = 0;
-};
+constexpr uint16_t kPort = 5353;
+constexpr char kGroup[] = "224.0.0.251";
+// A datagram may fill a jumbo frame (RFC 6762 §17); nothing larger is read.
+constexpr size_t kMaxDatagram = 9000;
+// The IP TTL mDNS senders use (RFC 6762 §11); the group is link-local
+// either way.
+constexpr int kMulticastTtl = 255;
 
 // A standard query (no flags) with one question for `labels` and `type`,
 // class IN.
 std::vector<unsigned char> queryPacket(uint16_t id, const std::vector<std::string> &labels,
                                        uint16_t type);
 
-// Every record of every section of a response to `id`. std::nullopt for a
-// query, another id, an error code, or a malformed or truncated packet.
-std::optional<std::vector<Record>> readResponse(std::span<const unsigned char> packet, uint16_t id);
+// Every record of every section of a response to `id`, each class without
+// the cache-flush bit. std::nullopt for a query, another id, an error code,
+// or a malformed or truncated packet.
+std::optional<std::vector<dns::Record>> readResponse(std::span<const unsigned char> packet,
+                                                     uint16_t id);
 
 // Whether a name gets asked as NAME.local: one DNS label of 1 to 63 letters,
 // digits, hyphens or underscores, without a dot.

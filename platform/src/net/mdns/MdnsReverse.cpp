@@ -2,15 +2,12 @@
 
 #include "common/AsciiCase.h"
 
-#include "net/DnsName.h"
 #include "net/mdns/MdnsPackets.h"
 
 namespace platform::mdns {
 
 namespace {
 
-constexpr uint16_t kTypePtr = 12;
-constexpr uint16_t kClassIn = 1;
 constexpr std::string_view kLocalSuffix = ".local";
 
 // d.c.b.a.in-addr.arpa for a.b.c.d, as labels.
@@ -24,34 +21,28 @@ std::vector<std::string> reverseLabels(uint32_t address) {
   return labels;
 }
 
-std::string joined(const std::vector<std::string> &labels) {
-  std::string name;
-  for (const std::string &label : labels)
-    name.append(name.empty() ? "" : ".").append(label);
-  return name;
-}
-
 } // namespace
 
 std::vector<unsigned char> reverseQuery(uint16_t id, uint32_t address) {
-  return queryPacket(id, reverseLabels(address), kTypePtr);
+  return queryPacket(id, reverseLabels(address), dns::kTypePtr);
 }
 
 std::optional<std::string> readReverseAnswer(std::span<const unsigned char> packet, uint16_t id,
                                              uint32_t address) {
-  const std::optional<std::vector<Record>> records = readResponse(packet, id);
+  const std::optional<std::vector<dns::Record>> records = readResponse(packet, id);
   if (!records)
     return std::nullopt;
-  const std::string wanted = joined(reverseLabels(address));
-  for (const Record &record : *records) {
+  const std::string wanted = dns::dottedName(reverseLabels(address));
+  for (const dns::Record &record : *records) {
+    if (record.type != dns::kTypePtr || record.rrClass != dns::kClassIn ||
+        !sameIgnoringAsciiCase(dns::dottedName(record.owner), wanted))
+      continue;
+    // The name in the data may point back into the packet, but not past
+    // the data's end.
+    dns::PacketReader reader(packet.first(record.dataAt + record.data.size()), record.dataAt);
     std::vector<std::string> labels;
-    size_t after = 0;
-    if (record.type == kTypePtr && record.rrClass == kClassIn &&
-        sameIgnoringAsciiCase(record.owner, wanted) &&
-        readDnsName(packet.first(record.dataAt + record.dataLength), record.dataAt, labels,
-                    after) &&
-        !labels.empty()) {
-      std::string host = joined(labels);
+    if (reader.name(labels) && !labels.empty()) {
+      std::string host = dns::dottedName(labels);
       if (host.size() > kLocalSuffix.size() &&
           sameIgnoringAsciiCase(std::string_view(host).substr(host.size() - kLocalSuffix.size()),
                                 kLocalSuffix))

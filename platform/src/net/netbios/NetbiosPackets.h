@@ -1,5 +1,5 @@
-// NetBIOS name service datagrams (UDP port 137): building the two requests
-// the resolver sends and reading the answers. Nothing here trusts a received
+// NetBIOS name service datagrams (UDP port 137, RFC 1002 §4.2): building the
+// two requests the resolver sends and reading the answers. Nothing here trusts a received
 // packet: every count, length and name pointer is checked against the bytes
 // that arrived, and whatever does not add up is reported as no answer.
 #pragma once

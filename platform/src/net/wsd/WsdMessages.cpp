@@ -4,6 +4,8 @@
 
 #include "net/RandomBytes.h"
 
+#include <windns.h>
+
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 
@@ -37,9 +39,6 @@ constexpr char kAnonymous[] = "http://schemas.xmlsoap.org/ws/2004/08/addressing/
 
 constexpr char kEnvelopeStart[] =
     R"(<?xml version="1.0" encoding="utf-8"?><soap:Envelope xmlns:soap="http://www.w3.org/2003/05/soap-envelope" xmlns:wsa="http://schemas.xmlsoap.org/ws/2004/08/addressing" xmlns:wsd="http://schemas.xmlsoap.org/ws/2005/04/discovery" xmlns:wsdp="http://schemas.xmlsoap.org/ws/2006/02/devprof">)";
-
-// Longest name or group kept from a pub:Computer (a DNS name's limit).
-constexpr size_t kMaxNameLength = 255;
 
 // Text for element content: the values we put in are URIs we made or got
 // from a parsed reply, but are escaped all the same.
@@ -192,7 +191,7 @@ std::optional<Envelope> readEnvelope(const xmlDoc *doc, bool reply = true) {
 std::optional<Match> readMatch(const xmlDoc *doc, const xmlNode *item) {
   const auto endpoint =
       text(child(child(item, kAddressingNs, "EndpointReference"), kAddressingNs, "Address"));
-  if (!endpoint || endpoint->empty() || endpoint->size() > kMaxNameLength)
+  if (!endpoint || endpoint->empty() || endpoint->size() > DNS_MAX_NAME_LENGTH)
     return std::nullopt;
   Match match{*endpoint, false, {}};
   const xmlNode *types = child(item, kDiscoveryNs, "Types");
@@ -204,7 +203,7 @@ std::optional<Match> readMatch(const xmlDoc *doc, const xmlNode *item) {
 }
 
 bool isOddName(const std::string &name) {
-  return name.empty() || name.size() > kMaxNameLength ||
+  return name.empty() || name.size() > DNS_MAX_NAME_LENGTH ||
          std::any_of(name.begin(), name.end(), [](char c) {
            const auto u = static_cast<unsigned char>(c);
            return u < 0x20 || u == 0x7F || c == '\\' || c == '/' || c == ' ';

@@ -10,19 +10,8 @@
 
 namespace platform {
 
-namespace {
-
-constexpr uint16_t kMdnsPort = 5353;
-constexpr char kMdnsGroup[] = "224.0.0.251";
-// mDNS datagrams may fill a jumbo frame; nothing larger is read.
-constexpr size_t kMaxDatagram = 9000;
-// The hop limit mDNS senders use; the group is link-local either way.
-constexpr int kMulticastTtl = 255;
-
-} // namespace
-
 bool MdnsLink::isResponder(const Ipv4Interface &interface, uint32_t from, uint16_t fromPort) {
-  return fromPort == kMdnsPort && isOnLinkPeer(interface, from);
+  return fromPort == mdns::kPort && isOnLinkPeer(interface, from);
 }
 
 std::optional<HostEntry> MdnsLink::byName(const std::string &name) {
@@ -31,14 +20,14 @@ std::optional<HostEntry> MdnsLink::byName(const std::string &name) {
   const MdnsSettings settings = settings_();
   if (!settings.enabled)
     return std::nullopt;
-  MulticastSockets sockets(settings.interfaces, kMulticastTtl);
+  MulticastSockets sockets(settings.interfaces, mdns::kMulticastTtl);
   if (sockets.empty())
     return std::nullopt;
   // Random and never 0: responders answer multicast queries with id 0.
   const uint16_t id = randomQueryId();
   const std::optional<std::vector<unsigned char>> query = mdns::addressQuery(id, name);
   uint32_t group = 0;
-  ::inet_pton(AF_INET, kMdnsGroup, &group);
+  ::inet_pton(AF_INET, mdns::kGroup, &group);
   std::vector<uint32_t> addresses;
   const auto take = [&](const Ipv4Interface &interface, uint32_t from, uint16_t fromPort,
                         std::span<const unsigned char> packet) {
@@ -50,11 +39,11 @@ std::optional<HostEntry> MdnsLink::byName(const std::string &name) {
     return !addresses.empty(); // nobody's address: as if it had not come
   };
   const auto start = MulticastSockets::Clock::now();
-  sockets.send(group, kMdnsPort, *query);
-  if (!sockets.receiveUntil(start + kRetryAfter, kMaxDatagram, take) &&
+  sockets.send(group, mdns::kPort, *query);
+  if (!sockets.receiveUntil(start + kRetryAfter, mdns::kMaxDatagram, take) &&
       !LookupCancellation::requested()) {
-    sockets.send(group, kMdnsPort, *query);
-    sockets.receiveUntil(start + kGiveUpAfter, kMaxDatagram, take);
+    sockets.send(group, mdns::kPort, *query);
+    sockets.receiveUntil(start + kGiveUpAfter, mdns::kMaxDatagram, take);
   }
   if (addresses.empty())
     return std::nullopt;
