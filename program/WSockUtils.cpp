@@ -4,6 +4,7 @@
 
 #include <HostAddressText.h>
 #include <NetworkEnumeration.h>
+#include <WinSockSession.h>
 #include <winsock.h>
 
 namespace {
@@ -37,12 +38,9 @@ bool WSockUtils::EnumerateNetworkNames(const QString &ContainerName, QStringList
 }
 
 void WSockUtils::ResolveHostAddress(const QString &HostName, QString &Address) {
-  WSADATA startupRecord;
-  const bool started = WSAStartup(MAKEWORD(1, 1), &startupRecord) == 0;
+  const WinSockSession winsock;
   Address.clear();
   const QByteArray name = platformText(HostName);
   if (const char *last = LastDottedAddress(gethostbyname(name.constData())))
     Address = QString::fromLatin1(last);
-  if (started)
-    WSACleanup();
 }

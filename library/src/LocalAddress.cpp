@@ -2,9 +2,9 @@
 #include "EmptyText.h"
 #include "Export.h"
 #include "HostRecordText.h"
-#include "WinSockSession.h"
 
 #include <CBoundary.h>
+#include <WinSockSession.h>
 #include <velnip.h>
 #include <winsock.h>
 
@@ -17,7 +17,7 @@ constexpr int kHostNameBufferSize = 256;
 
 VELNIP_EXPORT const char *VELNIP_CALL LocalIP(void) {
   return cboundary::guardedWinSock(velnip::kEmptyText, [&]() -> const char * {
-    velnip::WinSockSession winsock;
+    WinSockSession winsock;
     char name[kHostNameBufferSize];
     // A failed gethostname leaves the buffer undefined; look up nothing then.
     if (gethostname(name, sizeof name) != 0)
@@ -30,7 +30,7 @@ VELNIP_EXPORT VELNIP_BOOL VELNIP_CALL GetIPandHost(const char **HostName, const 
   return cboundary::guardedWinSock(VELNIP_BOOL{0}, [&]() -> VELNIP_BOOL {
     if (HostName == nullptr || Address == nullptr)
       return 0;
-    velnip::WinSockSession winsock;
+    WinSockSession winsock;
     if (!winsock.started())
       return 0;
     *Address = velnip::kEmptyText;
