@@ -5,7 +5,7 @@
 // folder (there is no Windows folder to search), and a null file name (win.ini on Windows) reads as
 // a missing file.
 #include "kernel32/profile/AtomicFile.h"
-#include "kernel32/profile/PrivateProfileFile.h"
+#include "kernel32/profile/ProfileDocument.h"
 #include "kernel32/profile/ProfileValues.h"
 #include "kernel32/profile/VirtualStore.h"
 
