@@ -37,10 +37,10 @@ protected:
 private:
   friend TFormStrProgress *CreateStrProgress(QWidget *Owner, const QString &Message);
 
-  void SetMessage(const QString &Message);
-  void CentreOnScreen();
+  void setMessage(const QString &Message);
+  void centreOnScreen();
   // Waits (briefly) until the window system shows the dialog, and paints it.
-  void DrawNow();
+  void drawNow();
 };
 
 // Creates the dialog owned by Owner (which may be null), with Message and an

@@ -24,7 +24,7 @@ public:
   static constexpr int DesignClientHeight = 317;
 
   // settingsPath: the window-settings file; empty turns it off.
-  explicit TForm1(std::string settingsPath = DefaultWindowSettingsPath(),
+  explicit TForm1(std::string settingsPath = defaultWindowSettingsPath(),
                   QWidget *parent = nullptr);
   ~TForm1() override;
 

@@ -37,7 +37,7 @@ void TForm1::completeDesign() {
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
   // The .ui file names the design font only; this adds its substitutes.
-  setFont(FormFont());
+  setFont(formFont());
   setBackgroundRole(QPalette::Button);
   move(DesignLeft, DesignTop);
 
@@ -52,9 +52,9 @@ void TForm1::completeDesign() {
   ListView1->setColumnWidth(1, 100);
   ListView1->setColumnWidth(2, 140);
   ListView1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  KeepRowsInCaptionOrder(*ListView1);
+  keepRowsInCaptionOrder(*ListView1);
   // The first search clears this row.
-  AppendListViewRow(*ListView1, QString(), {QString()});
+  appendListViewRow(*ListView1, QString(), {QString()});
 
   TreeView1->hide();
   Memo1->hide();

@@ -30,31 +30,31 @@ public:
   WindowSink(TForm1 &form, TFormStrProgress *progress, const bool &closeRequested)
       : form_(&form), progress_(progress), closeRequested_(closeRequested) {}
 
-  void WorkgroupFound(const QString &Workgroup) override {
+  void workgroupFound(const QString &Workgroup) override {
     workgroupNode_ = new QTreeWidgetItem(form_->TreeView1, {Workgroup});
   }
-  void ComputerFound(const QString &ComputerEntry) override {
+  void computerFound(const QString &ComputerEntry) override {
     computerNode_ = new QTreeWidgetItem(workgroupNode_, {ComputerEntry});
   }
-  void ShareFound(const QString &ShareLabel) override {
+  void shareFound(const QString &ShareLabel) override {
     new QTreeWidgetItem(computerNode_, {ShareLabel});
   }
-  bool ProgressReported(int Total, int Current) override {
+  bool progressReported(int Total, int Current) override {
     if (!goesOn())
       return false;
     progress_->UpdateProgress(kSearching, Total, Current);
     return goesOn() && !progress_->Cancelled;
   }
-  bool PendingInputHandled() override {
+  bool pendingInputHandled() override {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     return goesOn();
   }
-  void HostFound(const QString &HostName, const QString &Address, const QString &Mac) override {
-    const int row = AppendListViewRow(*form_->ListView1, HostName, {Address, Mac});
+  void hostFound(const QString &HostName, const QString &Address, const QString &Mac) override {
+    const int row = appendListViewRow(*form_->ListView1, HostName, {Address, Mac});
     // The maker of the network card, where the registry knows it; nothing
     // the table or the copy text shows changes.
     if (QTableWidgetItem *macCell = form_->ListView1->item(row, kMacColumn))
-      macCell->setToolTip(SystemMacVendors().VendorOf(Mac));
+      macCell->setToolTip(systemMacVendors().vendorOf(Mac));
     form_->Memo1->appendPlainText(HostName + kAfterHostName + Address + kAfterAddress + Mac);
   }
 
@@ -91,7 +91,7 @@ void TForm1::Button5Click() {
   ListView1->setRowCount(0);
 
   WindowSink sink(*this, progress, closeRequested_);
-  WalkLanHosts(sink);
+  searchLanHosts(sink);
   if (!sink.formAlive())
     return;
 

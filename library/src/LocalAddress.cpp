@@ -38,7 +38,7 @@ VELNIP_EXPORT VELNIP_BOOL VELNIP_CALL GetIPandHost(const char **HostName, const 
     if (gethostname(name, sizeof name) != 0)
       return 0;
     *HostName = name;
-    const char *first = FirstDottedAddress(gethostbyname(name));
+    const char *first = firstDottedAddress(gethostbyname(name));
     if (first == nullptr)
       return 0;
     *Address = first;
