@@ -1,10 +1,7 @@
-#include <support/GeneratedLocale.h>
 #include <support/ScriptedBackends.h>
 #include <windows.h>
 
 #include <gtest/gtest.h>
-
-#include <clocale>
 
 using testsupport::ScriptedNames;
 
@@ -15,21 +12,6 @@ TEST(GetComputerNameA, GivesTheNetbiosFormOfTheHostName) {
   ASSERT_TRUE(GetComputerNameA(buffer, &size));
   EXPECT_STREQ(buffer, "WORKSTATION-WIT");
   EXPECT_EQ(size, 15u);
-}
-
-// A program that selects the user's locale (Qt does) must not change the
-// name: Turkish upper-cases 'i' to a byte of the dotted capital I.
-TEST(GetComputerNameA, UpperCasesAsciiLettersOnlyWhateverTheLocale) {
-  testsupport::GeneratedLocale turkish("tr_TR", "ISO-8859-9", "ISO-8859-9");
-  ASSERT_TRUE(turkish.ok());
-  ASSERT_NE(std::setlocale(LC_ALL, ""), nullptr);
-  ScriptedNames names("pi-kiosk.example.org", "alice");
-  char buffer[32];
-  DWORD size = sizeof buffer;
-  const BOOL given = GetComputerNameA(buffer, &size);
-  std::setlocale(LC_ALL, "C");
-  ASSERT_TRUE(given);
-  EXPECT_STREQ(buffer, "PI-KIOSK");
 }
 
 TEST(GetComputerNameA, ReportsTheSizeNeededWhenTheBufferIsShort) {
