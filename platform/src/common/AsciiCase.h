@@ -1,8 +1,7 @@
 // Case folding of ASCII letters only. Names on the wire and in files are
 // compared the way Windows compares NetBIOS, DNS and profile names: bytes
 // above 0x7f belong to ANSI (e.g. Shift-JIS) or UTF-8 characters and are
-// never folded, whatever the locale says (a Turkish locale's toupper would
-// turn 'i' into a byte of another character).
+// never folded, whatever the process's locale is.
 #pragma once
 
 #include <algorithm>
