@@ -6,7 +6,7 @@
 // Each round starts three processes, one after the other (the order rotates
 // between rounds, so no measurement always comes first), and each measures
 // itself with the client's neighbour entries of the lab hosts deleted first:
-//   search    WalkLanHosts, the search's own code path, into a sink that only
+//   search    searchLanHosts, the search's own code path, into a sink that only
 //             keeps what it is given (no window)
 //   parts     the same steps timed one kind at a time: the browse walk
 //             (EnumerateNetworkNames on three levels), then the name
@@ -63,16 +63,16 @@ void forgetLabNeighbours() {
 // (or the next workgroup, or the end).
 class TimingSink final : public LanHostSearchSink {
 public:
-  void WorkgroupFound(const QString &) override { closeComputer(); }
-  void ComputerFound(const QString &ComputerEntry) override {
+  void workgroupFound(const QString &) override { closeComputer(); }
+  void computerFound(const QString &ComputerEntry) override {
     closeComputer();
     current_ = ComputerEntry.mid(2).toStdString();
     started_ = Clock::now();
   }
-  void ShareFound(const QString &) override {}
-  bool ProgressReported(int, int) override { return true; }
-  bool PendingInputHandled() override { return true; }
-  void HostFound(const QString &, const QString &, const QString &Mac) override {
+  void shareFound(const QString &) override {}
+  bool progressReported(int, int) override { return true; }
+  bool pendingInputHandled() override { return true; }
+  void hostFound(const QString &, const QString &, const QString &Mac) override {
     ++hosts;
     if (!Mac.isEmpty())
       ++macs;
@@ -97,7 +97,7 @@ int runSearch() {
   forgetLabNeighbours();
   TimingSink sink;
   const Clock::time_point start = Clock::now();
-  WalkLanHosts(sink);
+  searchLanHosts(sink);
   sink.closeComputer();
   std::printf("search %.1f %d %d", since(start), sink.hosts, sink.macs);
   for (const auto &[name, ms] : sink.perComputer)
@@ -137,7 +137,7 @@ int runParts() {
   start = Clock::now();
   int macs = 0;
   for (const QString &address : addresses)
-    if (!MacAddressText(address).isEmpty())
+    if (!macAddressText(address).isEmpty())
       ++macs;
   const double macMs = since(start);
   std::printf("parts %.1f %.1f %.1f %lld %d\n", walkMs, resolveMs, macMs,
@@ -168,9 +168,9 @@ int main(int argc, char **argv) {
   }
   const std::string mode = argc > 1 ? argv[1] : "";
   if (mode == "--search" || mode == "--parts") {
-    WSockUtils::Initialize();
+    WSockUtils::initialize();
     const int result = mode == "--search" ? runSearch() : runParts();
-    WSockUtils::Finalize();
+    WSockUtils::finalize();
     return result;
   }
   const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;

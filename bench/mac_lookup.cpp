@@ -50,7 +50,7 @@ constexpr const char *clientMac = "02:76:6c:00:00:0a";
 constexpr const char *liveHost = "10.77.0.11";
 constexpr const char *liveHostMac = "02-76-6C-00-00-0B";
 constexpr const char *deadHost = "10.77.0.99";
-constexpr int giveUpRounds = 3;
+constexpr int kGiveUpRounds = 3;
 
 extern "C" char **environ;
 
@@ -209,7 +209,7 @@ int main(int argc, char **argv) {
   }
 
   std::vector<double> giveUp, kernel;
-  for (int round = 0; round < giveUpRounds; ++round) {
+  for (int round = 0; round < kGiveUpRounds; ++round) {
     table.forget(deadHost);
     std::string text = "?";
     giveUp.push_back(timed([&] { text = lookUp(deadHost); }));
@@ -236,7 +236,7 @@ int main(int argc, char **argv) {
   std::printf("  cold / arping -c 1             %9.4f\n", coldMedian / arpingMedian);
   std::printf("  cold / arping -c 1 -w 1        %9.4f\n", coldMedian / arpingToReplyMedian);
   std::printf("  cold / arping's reply time     %9.4f\n", coldMedian / arpingOwnMedian);
-  std::printf("Giving up on %s, %d rounds (median  (min..max))\n", deadHost, giveUpRounds);
+  std::printf("Giving up on %s, %d rounds (median  (min..max))\n", deadHost, kGiveUpRounds);
   show("getRemoteMacAdress", giveUp);
   show("kernel, datagram to FAILED", kernel);
 

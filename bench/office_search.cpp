@@ -7,7 +7,7 @@
 //
 // Each round starts these processes one after the other (the order rotates
 // between rounds), each from a clean neighbour table of the client:
-//   search      WalkLanHosts, the search's own code path, into a sink that
+//   search      searchLanHosts, the search's own code path, into a sink that
 //               times it (WS-Discovery on, as by default)
 //   sequential  the same with VELNOR_WORKAHEAD=0: the platform does one thing
 //               at a time, as the search asks for it
@@ -76,10 +76,10 @@ public:
   double longestFreezeMs = 0;
   double firstRowMs = 0;
 
-  void HostFound(const QString &HostName, const QString &Address, const QString &Mac) override {
+  void hostFound(const QString &HostName, const QString &Address, const QString &Mac) override {
     if (rows == 0)
       firstRowMs = msSinceStart();
-    RecordingSink::HostFound(HostName, Address, Mac);
+    RecordingSink::hostFound(HostName, Address, Mac);
   }
 
 private:
@@ -241,7 +241,7 @@ int main(int argc, char **argv) {
   }
   const std::string mode = argc > 1 ? argv[1] : "";
   if (mode == "--search" || mode == "--twice") {
-    WSockUtils::Initialize();
+    WSockUtils::initialize();
     TimingSink first;
     first.search();
     print("search", first);
@@ -257,7 +257,7 @@ int main(int argc, char **argv) {
       second.search(false);
       print("second", second);
     }
-    WSockUtils::Finalize();
+    WSockUtils::finalize();
     return 0;
   }
   if (mode != "healthy" && mode != "stale") {

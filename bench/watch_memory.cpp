@@ -65,7 +65,7 @@ int main(int argc, char **argv) {
   const long peerKb = peerPeakKb();
 
   std::vector<long> rss;
-  WSockUtils::Initialize();
+  WSockUtils::initialize();
   WatchSettings watch;
   watch.search.sweep = true;
   watch.search.confirmHeld = true;
@@ -73,8 +73,8 @@ int main(int argc, char **argv) {
   watch.rounds = rounds;
   watch.output = std::fopen("/dev/null", "w");
   watch.afterRound = [&](int) { rss.push_back(residentKb()); };
-  WatchLan(watch);
-  WSockUtils::Finalize();
+  watchLan(watch);
+  WSockUtils::finalize();
 
   std::printf("watch RSS by round:");
   for (int round = kSettledRound; round <= rounds; round += kSettledRound)

@@ -6,15 +6,15 @@ const QString kComputerPrefix = QStringLiteral("\\\\");
 
 } // namespace
 
-QString HostNameOf(const QString &ComputerEntry) {
-  if (ComputerEntry.startsWith(kComputerPrefix))
-    return ComputerEntry.mid(kComputerPrefix.size());
-  return ComputerEntry;
+QString hostNameOf(const QString &computerEntry) {
+  if (computerEntry.startsWith(kComputerPrefix))
+    return computerEntry.mid(kComputerPrefix.size());
+  return computerEntry;
 }
 
-QString ShareLabelOf(const QString &ShareEntry, const QString &ComputerEntry) {
-  const QString prefix = ComputerEntry + QLatin1Char('\\');
-  if (ShareEntry.startsWith(prefix))
-    return ShareEntry.mid(prefix.size());
-  return ShareEntry;
+QString shareLabelOf(const QString &shareEntry, const QString &computerEntry) {
+  const QString prefix = computerEntry + QLatin1Char('\\');
+  if (shareEntry.startsWith(prefix))
+    return shareEntry.mid(prefix.size());
+  return shareEntry;
 }

@@ -8,9 +8,9 @@
 // The computer's name: the entry without its two leading backslashes. An
 // entry without them is taken as it is. Empty when no name is left, which
 // must not be looked up (an empty name stands for this computer).
-QString HostNameOf(const QString &ComputerEntry);
+QString hostNameOf(const QString &computerEntry);
 
-// The share's own name: ShareEntry without ComputerEntry and the backslash
+// The share's own name: shareEntry without computerEntry and the backslash
 // after it. An entry that does not start that way is shown as it is. Empty
 // when no label can be formed (nothing after the prefix, or no entry).
-QString ShareLabelOf(const QString &ShareEntry, const QString &ComputerEntry);
+QString shareLabelOf(const QString &shareEntry, const QString &computerEntry);

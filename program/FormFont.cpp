@@ -2,7 +2,7 @@
 
 #include <QStringList>
 
-QFont FormFont() {
+QFont formFont() {
   QFont font;
   font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("MS PGothic"),
                     QStringLiteral("IPAPGothic")});

@@ -4,4 +4,4 @@
 
 #include <QFont>
 
-QFont FormFont();
+QFont formFont();

@@ -6,7 +6,7 @@
 
 #include <windows.h>
 
-ListViewItem::ListViewItem(const QString &caption) : QTableWidgetItem(caption, Type) {}
+ListViewItem::ListViewItem(const QString &caption) : QTableWidgetItem(caption, kType) {}
 
 bool ListViewItem::operator<(const QTableWidgetItem &other) const {
   return lstrcmpA(toAnsi(text()).constData(), toAnsi(other.text()).constData()) < 0;
@@ -16,7 +16,7 @@ QTableWidgetItem *ListViewItem::clone() const {
   return new ListViewItem(*this);
 }
 
-void KeepRowsInCaptionOrder(QTableWidget &table) {
+void keepRowsInCaptionOrder(QTableWidget &table) {
   table.setItemPrototype(new ListViewItem);
   QHeaderView *header = table.horizontalHeader();
   // The header starts out descending; set the order before sorting is on.
@@ -26,7 +26,7 @@ void KeepRowsInCaptionOrder(QTableWidget &table) {
   header->setSectionsClickable(false);
 }
 
-int AppendListViewRow(QTableWidget &table, const QString &caption, const QStringList &subItems) {
+int appendListViewRow(QTableWidget &table, const QString &caption, const QStringList &subItems) {
   const int row = table.rowCount();
   table.insertRow(row);
   for (int column = 0; column < subItems.size() && column + 1 < table.columnCount(); ++column) {

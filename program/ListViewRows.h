@@ -12,7 +12,7 @@
 // the table compares rows through the caption item's operator<.
 class ListViewItem : public QTableWidgetItem {
 public:
-  static constexpr int Type = QTableWidgetItem::UserType + 1;
+  static constexpr int kType = QTableWidgetItem::UserType + 1;
 
   explicit ListViewItem(const QString &caption = QString());
 
@@ -22,8 +22,8 @@ public:
 
 // Sets up the sorted report view: caption order, no sort indicator and no
 // re-sorting by header clicks.
-void KeepRowsInCaptionOrder(QTableWidget &table);
+void keepRowsInCaptionOrder(QTableWidget &table);
 
 // Adds a row with a caption and sub-items (columns 1, 2, ...) and returns the
 // row it was sorted to.
-int AppendListViewRow(QTableWidget &table, const QString &caption, const QStringList &subItems);
+int appendListViewRow(QTableWidget &table, const QString &caption, const QStringList &subItems);

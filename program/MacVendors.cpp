@@ -81,10 +81,10 @@ qint64 macValue(const QString &mac) {
 const QString MacVendors::kMulticast = QStringLiteral("multicast address");
 const QString MacVendors::kLocallyAdministered = QStringLiteral("locally administered address");
 
-MacVendors::MacVendors(const QString &Folder) {
-  read(Folder + QStringLiteral("/oui36.csv"), 36);
-  read(Folder + QStringLiteral("/mam.csv"), 28);
-  read(Folder + QStringLiteral("/oui.csv"), 24);
+MacVendors::MacVendors(const QString &folder) {
+  read(folder + QStringLiteral("/oui36.csv"), 36);
+  read(folder + QStringLiteral("/mam.csv"), 28);
+  read(folder + QStringLiteral("/oui.csv"), 24);
 }
 
 void MacVendors::read(const QString &path, int bits) {
@@ -109,8 +109,8 @@ void MacVendors::read(const QString &path, int bits) {
   }
 }
 
-QString MacVendors::VendorOf(const QString &Mac) const {
-  const qint64 value = macValue(Mac);
+QString MacVendors::vendorOf(const QString &mac) const {
+  const qint64 value = macValue(mac);
   if (value < 0)
     return {};
   const int firstOctet = static_cast<int>(value >> (kMacBits - 8));
@@ -129,7 +129,7 @@ QString MacVendors::VendorOf(const QString &Mac) const {
   return {};
 }
 
-const MacVendors &SystemMacVendors() {
+const MacVendors &systemMacVendors() {
   static const MacVendors vendors([] {
     const char *folder = std::getenv("VELNOR_IEEE_DATA");
     return QString::fromLocal8Bit(folder && *folder ? folder : kDefaultFolder);

@@ -11,16 +11,16 @@
 
 class MacVendors {
 public:
-  // Reads the three files of Folder; a missing or unreadable file adds
+  // Reads the three files of folder; a missing or unreadable file adds
   // nothing, so without the registry every address has an empty maker.
-  explicit MacVendors(const QString &Folder);
+  explicit MacVendors(const QString &folder);
 
   // The maker of a MAC text (six bytes as hexadecimal pairs, joined by "-",
   // ":" or nothing). An address the maker did not assign says what it is
   // instead: kMulticast for group addresses, kLocallyAdministered for
   // addresses set by an administrator or a program. Empty when the text is
   // no MAC address or the registry does not know the block.
-  QString VendorOf(const QString &Mac) const;
+  QString vendorOf(const QString &mac) const;
 
   static const QString kMulticast;
   static const QString kLocallyAdministered;
@@ -35,4 +35,4 @@ private:
 
 // The registry of this machine, read at the first call: $VELNOR_IEEE_DATA
 // when set, else /usr/share/ieee-data.
-const MacVendors &SystemMacVendors();
+const MacVendors &systemMacVendors();

@@ -54,7 +54,7 @@ public:
 // in double, 23 of 40 comes out just below 57.5 and would round down.
 // Clamping first keeps odd input (Current past Total, negative counts) from
 // asking the bar for a value it would refuse.
-int BarPosition(int Total, int Current, int minimum, int maximum) {
+int barPosition(int Total, int Current, int minimum, int maximum) {
   const long double percent = static_cast<long double>(Current) / Total * 100;
   const long double clamped = std::clamp<long double>(percent, minimum, maximum);
   long double whole = std::floor(clamped);
@@ -73,7 +73,7 @@ TFormStrProgress::TFormStrProgress(QWidget *Owner)
       ui_(std::make_unique<Ui::TFormStrProgress>()) {
   ui_->setupUi(this);
   // The .ui file names the design font only; this adds its substitutes.
-  setFont(FormFont());
+  setFont(formFont());
   // Parented after the bar, so the bar is deleted before the style it draws with.
   ui_->ProgressBar1->setStyle(new SmoothBarLook(this));
   connect(ui_->Button1, &QPushButton::clicked, this, &TFormStrProgress::Button1Click);
@@ -82,13 +82,13 @@ TFormStrProgress::TFormStrProgress(QWidget *Owner)
 TFormStrProgress::~TFormStrProgress() = default;
 
 void TFormStrProgress::UpdateProgress(const QString &Message, int Total, int Current) {
-  SetMessage(Message);
+  setMessage(Message);
   if (Total == 0) {
     Total = 1;
     Current = 1;
   }
   ui_->ProgressBar1->setValue(
-      BarPosition(Total, Current, ui_->ProgressBar1->minimum(), ui_->ProgressBar1->maximum()));
+      barPosition(Total, Current, ui_->ProgressBar1->minimum(), ui_->ProgressBar1->maximum()));
   ui_->ProgressBar1->repaint();
   // Deferred deletions are left to the main loop: running them here could
   // delete objects whose handlers are still on the stack (the search is one).
@@ -102,7 +102,7 @@ void TFormStrProgress::Button1Click() {
 void TFormStrProgress::showEvent(QShowEvent *event) {
   // QDialog::showEvent would centre the dialog over its owner instead.
   if (!event->spontaneous())
-    CentreOnScreen();
+    centreOnScreen();
   QWidget::showEvent(event);
 }
 
@@ -116,7 +116,7 @@ void TFormStrProgress::keyPressEvent(QKeyEvent *event) {
   QDialog::keyPressEvent(event);
 }
 
-void TFormStrProgress::SetMessage(const QString &Message) {
+void TFormStrProgress::setMessage(const QString &Message) {
   const QRect before = ui_->Label1->geometry();
   ui_->Label1->setText(Message);
   ui_->Label1->adjustSize();
@@ -124,7 +124,7 @@ void TFormStrProgress::SetMessage(const QString &Message) {
   repaint(before.united(ui_->Label1->geometry()));
 }
 
-void TFormStrProgress::CentreOnScreen() {
+void TFormStrProgress::centreOnScreen() {
   const QScreen *target = screen();
   if (target == nullptr)
     return;
@@ -136,14 +136,14 @@ void TFormStrProgress::CentreOnScreen() {
 
 TFormStrProgress *CreateStrProgress(QWidget *Owner, const QString &Message) {
   auto *dialog = new TFormStrProgress(Owner);
-  dialog->SetMessage(Message);
+  dialog->setMessage(Message);
   dialog->ui_->ProgressBar1->setValue(0);
   dialog->show();
-  dialog->DrawNow();
+  dialog->drawNow();
   return dialog;
 }
 
-void TFormStrProgress::DrawNow() {
+void TFormStrProgress::drawNow() {
   // The window system maps a new window in its own time; without waiting for
   // that, the dialog would stay blank until the caller's first pumping
   // point, behind whatever blocking call comes first. Only window-system

@@ -43,10 +43,10 @@ protected:
 private:
   friend TFormStrProgress *CreateStrProgress(QWidget *Owner, const QString &Message);
 
-  void SetMessage(const QString &Message);
-  void CentreOnScreen();
+  void setMessage(const QString &Message);
+  void centreOnScreen();
   // Waits (briefly) until the window system shows the dialog, and paints it.
-  void DrawNow();
+  void drawNow();
 
   std::unique_ptr<Ui::TFormStrProgress> ui_;
 };

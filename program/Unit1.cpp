@@ -144,7 +144,7 @@ void TForm1::moveOntoScreens() {
   const QSize outer(outerWidth_.value_or(frameGeometry().width()),
                     outerHeight_.value_or(frameGeometry().height()));
   const QPoint position =
-      PositionOnScreens(QRect(pos(), outer), ScreenGeometries(), PrimaryScreenArea());
+      positionOnScreens(QRect(pos(), outer), screenGeometries(), primaryScreenArea());
   if (position != pos())
     move(position);
 }

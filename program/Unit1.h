@@ -23,7 +23,7 @@ class TForm1 : public QWidget {
   Q_OBJECT
 public:
   // settingsPath: the window-settings file; empty turns it off.
-  explicit TForm1(std::string settingsPath = DefaultWindowSettingsPath(),
+  explicit TForm1(std::string settingsPath = defaultWindowSettingsPath(),
                   QWidget *parent = nullptr);
   ~TForm1() override;
 

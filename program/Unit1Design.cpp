@@ -38,7 +38,7 @@ void TForm1::completeDesign() {
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
   // The .ui file names the design font only; this adds its substitutes.
-  setFont(FormFont());
+  setFont(formFont());
   setBackgroundRole(QPalette::Button);
   move(kDesignLeft, kDesignTop);
 
@@ -54,9 +54,9 @@ void TForm1::completeDesign() {
   ui_->ListView1->setColumnWidth(1, 100);
   ui_->ListView1->setColumnWidth(2, 140);
   ui_->ListView1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  KeepRowsInCaptionOrder(*ui_->ListView1);
+  keepRowsInCaptionOrder(*ui_->ListView1);
   // The first search clears this row.
-  AppendListViewRow(*ui_->ListView1, QString(), {QString()});
+  appendListViewRow(*ui_->ListView1, QString(), {QString()});
 
   ui_->TreeView1->hide();
   ui_->Memo1->hide();

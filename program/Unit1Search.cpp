@@ -33,31 +33,31 @@ public:
              const bool &closeRequested)
       : form_(&form), ui_(ui), progress_(progress), closeRequested_(closeRequested) {}
 
-  void WorkgroupFound(const QString &workgroup) override {
+  void workgroupFound(const QString &workgroup) override {
     workgroupNode_ = new QTreeWidgetItem(ui_.TreeView1, {workgroup});
   }
-  void ComputerFound(const QString &computerEntry) override {
+  void computerFound(const QString &computerEntry) override {
     computerNode_ = new QTreeWidgetItem(workgroupNode_, {computerEntry});
   }
-  void ShareFound(const QString &shareLabel) override {
+  void shareFound(const QString &shareLabel) override {
     new QTreeWidgetItem(computerNode_, {shareLabel});
   }
-  bool ProgressReported(int total, int current) override {
+  bool progressReported(int total, int current) override {
     if (!goesOn())
       return false;
     progress_->UpdateProgress(kSearching, total, current);
     return goesOn() && !progress_->Cancelled;
   }
-  bool PendingInputHandled() override {
+  bool pendingInputHandled() override {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     return goesOn();
   }
-  void HostFound(const QString &hostName, const QString &address, const QString &mac) override {
-    const int row = AppendListViewRow(*ui_.ListView1, hostName, {address, mac});
+  void hostFound(const QString &hostName, const QString &address, const QString &mac) override {
+    const int row = appendListViewRow(*ui_.ListView1, hostName, {address, mac});
     // The maker of the network card, where the registry knows it; nothing
     // the table or the copy text shows changes.
     if (QTableWidgetItem *macCell = ui_.ListView1->item(row, kMacColumn))
-      macCell->setToolTip(SystemMacVendors().VendorOf(mac));
+      macCell->setToolTip(systemMacVendors().vendorOf(mac));
     ui_.Memo1->appendPlainText(hostName + kAfterHostName + address + kAfterAddress + mac);
   }
 
@@ -95,7 +95,7 @@ void TForm1::Button5Click() {
   ui_->ListView1->setRowCount(0);
 
   WindowSink sink(*this, *ui_, progress, closeRequested_);
-  WalkLanHosts(sink);
+  searchLanHosts(sink);
   if (!sink.formAlive())
     return;
 

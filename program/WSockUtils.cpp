@@ -4,6 +4,7 @@
 
 #include <HostAddressText.h>
 #include <NetworkEnumeration.h>
+#include <WinSockSession.h>
 #include <winsock.h>
 
 namespace {
@@ -21,28 +22,25 @@ QByteArray platformText(const QString &text) {
 
 } // namespace
 
-void WSockUtils::Initialize() {
+void WSockUtils::initialize() {
   // The result is not examined: each lookup starts WinSock again for itself.
   WSAStartup(MAKEWORD(1, 1), &unitStartupRecord);
 }
 
-void WSockUtils::Finalize() {
+void WSockUtils::finalize() {
   WSACleanup();
 }
 
 bool WSockUtils::EnumerateNetworkNames(const QString &ContainerName, QStringList &List) {
   const QByteArray container = platformText(ContainerName);
-  return EnumerateBrowseNames(container.constData(), kNetworkNamesBufferSize,
+  return enumerateBrowseNames(container.constData(), kNetworkNamesBufferSize,
                               [&List](LPCSTR name) { List.append(fromAnsi(name)); });
 }
 
 void WSockUtils::ResolveHostAddress(const QString &HostName, QString &Address) {
-  WSADATA startupRecord;
-  const bool started = WSAStartup(MAKEWORD(1, 1), &startupRecord) == 0;
+  const WinSockSession winsock;
   Address.clear();
   const QByteArray name = platformText(HostName);
-  if (const char *last = LastDottedAddress(gethostbyname(name.constData())))
+  if (const char *last = lastDottedAddress(gethostbyname(name.constData())))
     Address = QString::fromLatin1(last);
-  if (started)
-    WSACleanup();
 }

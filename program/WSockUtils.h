@@ -8,8 +8,8 @@
 namespace WSockUtils {
 
 // Unit start: runs before the main window exists. Unit end: after it is gone.
-void Initialize();
-void Finalize();
+void initialize();
+void finalize();
 
 // Appends the names directly below ContainerName (empty for the workgroups
 // and domains) to List, from one enumeration call into a 32000-byte buffer:

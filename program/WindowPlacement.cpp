@@ -17,7 +17,7 @@ int clampSpan(int start, int length, int areaStart, int areaEnd) {
 
 } // namespace
 
-QPoint PositionOnScreens(const QRect &bounds, const QList<QRect> &screens,
+QPoint positionOnScreens(const QRect &bounds, const QList<QRect> &screens,
                          const QRect &primaryArea) {
   if (primaryArea.isEmpty())
     return bounds.topLeft();
@@ -30,14 +30,14 @@ QPoint PositionOnScreens(const QRect &bounds, const QList<QRect> &screens,
                           primaryArea.top() + primaryArea.height()));
 }
 
-QList<QRect> ScreenGeometries() {
+QList<QRect> screenGeometries() {
   QList<QRect> geometries;
   for (const QScreen *screen : QGuiApplication::screens())
     geometries.append(screen->geometry());
   return geometries;
 }
 
-QRect PrimaryScreenArea() {
+QRect primaryScreenArea() {
   const QScreen *primary = QGuiApplication::primaryScreen();
   return primary ? primary->availableGeometry() : QRect();
 }

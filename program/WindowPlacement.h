@@ -15,9 +15,9 @@ constexpr int kFarthestWindowCoordinate = 32767;
 // part of it lies on one of the screens, otherwise moved as little as possible
 // into the primary screen's available area, keeping its size. An empty
 // primaryArea (no screen at all) leaves the window where it is.
-QPoint PositionOnScreens(const QRect &bounds, const QList<QRect> &screens,
+QPoint positionOnScreens(const QRect &bounds, const QList<QRect> &screens,
                          const QRect &primaryArea);
 
-// The position and size of the window's current screens, for PositionOnScreens.
-QList<QRect> ScreenGeometries();
-QRect PrimaryScreenArea();
+// The position and size of the window's current screens, for positionOnScreens.
+QList<QRect> screenGeometries();
+QRect primaryScreenArea();

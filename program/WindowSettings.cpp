@@ -18,7 +18,7 @@ constexpr DWORD kValueBufferSize = 256;
 
 } // namespace
 
-std::string SettingsPathFor(std::string_view executablePath) {
+std::string settingsPathFor(std::string_view executablePath) {
   const size_t slash = executablePath.rfind('/');
   const size_t nameStart = slash == std::string_view::npos ? 0 : slash + 1;
   const size_t dot = executablePath.rfind('.');
@@ -29,7 +29,7 @@ std::string SettingsPathFor(std::string_view executablePath) {
   return path + ".ini";
 }
 
-std::string DefaultWindowSettingsPath() {
+std::string defaultWindowSettingsPath() {
   std::vector<char> buffer(MAX_PATH);
   for (;;) {
     const DWORD length =
@@ -37,15 +37,15 @@ std::string DefaultWindowSettingsPath() {
     if (length == 0)
       return {};
     if (length < buffer.size())
-      return SettingsPathFor(std::string_view(buffer.data(), length));
+      return settingsPathFor(std::string_view(buffer.data(), length));
     if (buffer.size() >= kLongestPath)
       return {};
     buffer.resize(buffer.size() * 2);
   }
 }
 
-std::optional<int> ParseProfileInteger(std::string_view text) {
-  const std::optional<uint32_t> bits = ReadProfileInteger(text, ProfileIntegerRule::Whole);
+std::optional<int> parseProfileInteger(std::string_view text) {
+  const std::optional<uint32_t> bits = readProfileInteger(text, ProfileIntegerRule::Whole);
   if (!bits)
     return std::nullopt;
   return static_cast<int32_t>(*bits);
@@ -59,7 +59,7 @@ std::optional<int> WindowSettings::readInteger(const char *key) const {
       GetPrivateProfileStringA(kSection, key, "", value, kValueBufferSize, path_.c_str());
   if (length >= kValueBufferSize - 1)
     return std::nullopt;
-  return ParseProfileInteger(std::string_view(value, length));
+  return parseProfileInteger(std::string_view(value, length));
 }
 
 bool WindowSettings::readBoolean(const char *key, bool defaultValue) const {

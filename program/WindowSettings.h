@@ -10,15 +10,15 @@
 // The executable's full path with its extension replaced by ".ini", or with
 // ".ini" appended when the file name has none. Empty when the path of the
 // executable cannot be found; an empty settings path turns the file off.
-std::string DefaultWindowSettingsPath();
+std::string defaultWindowSettingsPath();
 
 // The settings path for one executable path; only the last path element can
 // carry an extension.
-std::string SettingsPathFor(std::string_view executablePath);
+std::string settingsPathFor(std::string_view executablePath);
 
 // A profile integer: decimal, or hexadecimal after "$", "0x" or "0X", with an
 // optional sign. Anything else, including values out of range, is no integer.
-std::optional<int> ParseProfileInteger(std::string_view text);
+std::optional<int> parseProfileInteger(std::string_view text);
 
 class WindowSettings {
 public:

@@ -6,7 +6,7 @@
 #include <memory>
 
 int main(int argc, char *argv[]) {
-  WSockUtils::Initialize();
+  WSockUtils::initialize();
   int exitCode;
   {
     QApplication application(argc, argv);
@@ -16,6 +16,6 @@ int main(int argc, char *argv[]) {
     // Destroying the window saves its bounds, while WinSock is still started.
     form1.reset();
   }
-  WSockUtils::Finalize();
+  WSockUtils::finalize();
   return exitCode;
 }

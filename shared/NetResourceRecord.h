@@ -6,12 +6,12 @@
 #include <windows.h>
 #include <winnetwk.h>
 
-// The provider whose browse list both deliverables walk.
-inline constexpr char BrowseProviderName[] = "Microsoft Windows NetWork";
+// The provider whose browse list both deliverables search.
+inline constexpr char kBrowseProviderName[] = "Microsoft Windows NetWork";
 
 // A record naming ContainerName (null or "" for the top level of the
 // provider) as a global disk container.
-inline NETRESOURCEA BrowseContainerRecord(LPCSTR ContainerName) {
+inline NETRESOURCEA browseContainerRecord(LPCSTR ContainerName) {
   NETRESOURCEA record{};
   record.dwScope = RESOURCE_GLOBALNET;
   record.dwType = RESOURCETYPE_DISK;
@@ -21,6 +21,6 @@ inline NETRESOURCEA BrowseContainerRecord(LPCSTR ContainerName) {
   // WNetOpenEnumA reads these and never writes them.
   record.lpRemoteName = const_cast<LPSTR>(ContainerName);
   record.lpComment = nullptr;
-  record.lpProvider = const_cast<LPSTR>(BrowseProviderName);
+  record.lpProvider = const_cast<LPSTR>(kBrowseProviderName);
   return record;
 }

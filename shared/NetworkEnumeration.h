@@ -23,13 +23,13 @@ private:
 };
 
 // Receives one lpRemoteName; the text lives only for the call.
-using BrowseNameSink = std::function<void(LPCSTR RemoteName)>;
+using BrowseNameSink = std::function<void(LPCSTR remoteName)>;
 
 // Opens the enumeration below ContainerName, makes one WNetEnumResourceA
-// call into a BufferSize-byte buffer asking for as many entries as fit, and on
-// success hands each record's lpRemoteName to Sink in the order returned.
+// call into a bufferSize-byte buffer asking for as many entries as fit, and on
+// success hands each record's lpRemoteName to sink in the order returned.
 // Any failure, including "no more items" and "more data", returns false with
 // nothing handed over: entries beyond what one buffer holds are never listed.
 // The buffer is released and the enumeration closed on every path, also when
-// Sink throws.
-bool EnumerateBrowseNames(LPCSTR ContainerName, DWORD BufferSize, const BrowseNameSink &Sink);
+// sink throws.
+bool enumerateBrowseNames(LPCSTR ContainerName, DWORD bufferSize, const BrowseNameSink &sink);

@@ -21,7 +21,7 @@ enum class ProfileIntegerRule {
 };
 
 // The value of c as a digit of a base up to 16, or -1.
-inline int ProfileDigitValue(char c) {
+inline int profileDigitValue(char c) {
   if (c >= '0' && c <= '9')
     return c - '0';
   if (c >= 'a' && c <= 'f')
@@ -33,7 +33,7 @@ inline int ProfileDigitValue(char c) {
 
 // The 32 bits of the integer that text holds under rule; std::nullopt only
 // when the Whole rule finds no integer.
-inline std::optional<uint32_t> ReadProfileInteger(std::string_view text, ProfileIntegerRule rule) {
+inline std::optional<uint32_t> readProfileInteger(std::string_view text, ProfileIntegerRule rule) {
   const bool whole = rule == ProfileIntegerRule::Whole;
   size_t at = 0;
   while (whole && at < text.size() && (text[at] == ' ' || text[at] == '\t'))
@@ -55,7 +55,7 @@ inline std::optional<uint32_t> ReadProfileInteger(std::string_view text, Profile
   const uint64_t limit = base == 16 ? UINT32_MAX : (negative ? 2147483648u : 2147483647u);
   uint64_t magnitude = 0;
   for (; at < text.size(); ++at) {
-    const int digit = ProfileDigitValue(text[at]);
+    const int digit = profileDigitValue(text[at]);
     if (digit < 0 || static_cast<unsigned>(digit) >= base) {
       if (whole)
         return std::nullopt;

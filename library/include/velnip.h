@@ -190,8 +190,8 @@ const char *VELNIP_CALL getRemoteMacAdress(const char **Address);
  * Network browsing: GetNetResource and CreateNetResourceList.
  * The names below the provider "Microsoft Windows NetWork" are, level by
  * level: workgroup and domain names ("WORKGROUP"); below a workgroup, its
- * servers as two backslashes and the computer name ("\\\\PC1"); below a
- * server, its disk shares as the server's name as given, one backslash and
+ * computers as two backslashes and the computer name ("\\\\PC1"); below a
+ * computer, its disk shares as the computer's name as given, one backslash and
  * the share's name ("\\\\PC1\\docs"). Printer, IPC and hidden ("$") shares
  * are never listed as disk shares. Neither export starts WinSock.
  */

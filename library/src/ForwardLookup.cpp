@@ -3,15 +3,15 @@
 #include "Export.h"
 #include "HostRecordText.h"
 #include "SharedStartupRecord.h"
-#include "WinSockSession.h"
 
 #include <CBoundary.h>
+#include <WinSockSession.h>
 #include <velnip.h>
 #include <winsock.h>
 
 VELNIP_EXPORT const char *VELNIP_CALL GetIpAddress(const char *Name) {
   return cboundary::guardedWinSock(velnip::kEmptyText, [&]() -> const char * {
-    velnip::WinSockSession winsock(velnip::sharedStartupRecord);
+    WinSockSession winsock(velnip::sharedStartupRecord);
     if (velnip::namesNothing(Name))
       return velnip::kEmptyText;
     return velnip::firstAddressText(gethostbyname(Name));
@@ -20,7 +20,7 @@ VELNIP_EXPORT const char *VELNIP_CALL GetIpAddress(const char *Name) {
 
 VELNIP_EXPORT const char *VELNIP_CALL GetIpAddressStr(const char *Name) {
   return cboundary::guardedWinSock(velnip::kEmptyText, [&]() -> const char * {
-    velnip::WinSockSession winsock(velnip::sharedStartupRecord);
+    WinSockSession winsock(velnip::sharedStartupRecord);
     if (velnip::namesNothing(Name))
       return velnip::kEmptyText;
     struct hostent *record = gethostbyname(Name);
@@ -34,7 +34,7 @@ VELNIP_EXPORT const char *VELNIP_CALL GetIpAddressStr(const char *Name) {
 
 VELNIP_EXPORT const char *VELNIP_CALL GetIPFromHost(const char *Name) {
   return cboundary::guardedWinSock(velnip::kEmptyText, [&]() -> const char * {
-    velnip::WinSockSession winsock(velnip::sharedStartupRecord);
+    WinSockSession winsock(velnip::sharedStartupRecord);
     if (velnip::namesNothing(Name))
       return velnip::kEmptyText;
     return velnip::lastAddressText(gethostbyname(Name));

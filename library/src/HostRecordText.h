@@ -22,12 +22,12 @@ inline const char *orEmptyText(const char *text) {
 
 // The record's first address, or the empty text without one.
 inline const char *firstAddressText(const struct hostent *record) {
-  return orEmptyText(FirstDottedAddress(record));
+  return orEmptyText(firstDottedAddress(record));
 }
 
 // The record's last address, or the empty text without one.
 inline const char *lastAddressText(const struct hostent *record) {
-  return orEmptyText(LastDottedAddress(record));
+  return orEmptyText(lastDottedAddress(record));
 }
 
 // gethostbyaddr for an address from inet_addr. The platform answers

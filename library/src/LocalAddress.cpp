@@ -2,16 +2,16 @@
 #include "EmptyText.h"
 #include "Export.h"
 #include "HostRecordText.h"
-#include "WinSockSession.h"
 
 #include <CBoundary.h>
+#include <WinSockSession.h>
 #include <velnip.h>
 #include <windns.h>
 #include <winsock.h>
 
 VELNIP_EXPORT const char *VELNIP_CALL LocalIP(void) {
   return cboundary::guardedWinSock(velnip::kEmptyText, [&]() -> const char * {
-    velnip::WinSockSession winsock;
+    WinSockSession winsock;
     char name[DNS_MAX_NAME_BUFFER_LENGTH];
     // A failed gethostname leaves the buffer undefined; look up nothing then.
     if (gethostname(name, sizeof name) != 0)
@@ -24,7 +24,7 @@ VELNIP_EXPORT VELNIP_BOOL VELNIP_CALL GetIPandHost(const char **HostName, const 
   return cboundary::guardedWinSock(VELNIP_BOOL{0}, [&]() -> VELNIP_BOOL {
     if (HostName == nullptr || Address == nullptr)
       return 0;
-    velnip::WinSockSession winsock;
+    WinSockSession winsock;
     if (!winsock.started())
       return 0;
     *Address = velnip::kEmptyText;
@@ -32,7 +32,7 @@ VELNIP_EXPORT VELNIP_BOOL VELNIP_CALL GetIPandHost(const char **HostName, const 
     if (gethostname(name, sizeof name) != 0)
       return 0;
     *HostName = name;
-    const char *first = FirstDottedAddress(gethostbyname(name));
+    const char *first = firstDottedAddress(gethostbyname(name));
     if (first == nullptr)
       return 0;
     *Address = first;

@@ -59,7 +59,7 @@ VELNIP_EXPORT VELNIP_BOOL VELNIP_CALL GetNetResource(const char *ContainerName,
   if (List == nullptr || List->Append == nullptr)
     return 0;
   return cboundary::guarded(VELNIP_BOOL{0}, [&]() -> VELNIP_BOOL {
-    return EnumerateBrowseNames(ContainerName, kSingleCallBufferSize,
+    return enumerateBrowseNames(ContainerName, kSingleCallBufferSize,
                                 [List](LPCSTR name) { List->Append(List->Context, name); })
                ? 1
                : 0;

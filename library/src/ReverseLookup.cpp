@@ -3,15 +3,15 @@
 #include "Export.h"
 #include "HostRecordText.h"
 #include "SharedStartupRecord.h"
-#include "WinSockSession.h"
 
 #include <CBoundary.h>
+#include <WinSockSession.h>
 #include <velnip.h>
 #include <winsock.h>
 
 VELNIP_EXPORT const char *VELNIP_CALL IPAddrToName(const char *Address) {
   return cboundary::guardedWinSock(static_cast<const char *>(nullptr), [&]() -> const char * {
-    velnip::WinSockSession winsock(velnip::sharedStartupRecord);
+    WinSockSession winsock(velnip::sharedStartupRecord);
     if (Address == nullptr)
       return nullptr;
     const struct hostent *record = velnip::reverseLookup(inet_addr(Address));
@@ -31,7 +31,7 @@ VELNIP_EXPORT const char *VELNIP_CALL GetHostNamestr(const char *Address) {
 
 VELNIP_EXPORT const char *VELNIP_CALL Getipadress(const char *NameOrAddress) {
   return cboundary::guardedWinSock(velnip::kEmptyText, [&]() -> const char * {
-    velnip::WinSockSession winsock(velnip::sharedStartupRecord);
+    WinSockSession winsock(velnip::sharedStartupRecord);
     if (velnip::namesNothing(NameOrAddress))
       return velnip::kEmptyText;
     const ULONG address = inet_addr(NameOrAddress);

@@ -43,8 +43,8 @@ extern "C" {
 // that name in any case; another gives ERROR_BAD_PROVIDER). The root of the
 // network (lpNetResource null) holds the provider itself; the provider
 // (lpRemoteName null, "" or the provider's name) holds workgroups and domains;
-// a workgroup ("NAME") holds servers ("\\\\NAME"); a server holds its shares
-// ("\\\\NAME\\share", the server part as given). Only disk and print shares are
+// a workgroup ("NAME") holds computers ("\\\\NAME"); a computer holds its
+// shares ("\\\\NAME\\share", the computer part as given). Only disk and print shares are
 // listed, never IPC or hidden ("$") shares; empty, odd and repeated names are
 // dropped. The container is listed when it is opened: a container that does
 // not exist fails here (ERROR_BAD_NETPATH; ERROR_NO_NETWORK at the provider

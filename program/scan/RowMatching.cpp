@@ -87,7 +87,7 @@ private:
 
 } // namespace
 
-QList<ComparedRow> CompareRows(const QList<ScanRow> &before, const QList<ScanRow> &now) {
+QList<ComparedRow> compareRows(const QList<ScanRow> &before, const QList<ScanRow> &now) {
   const auto mac = [](const ScanRow &row) { return macKey(row.mac); };
   const auto name = [](const ScanRow &row) { return row.computer.toLower(); };
   // A key of two parts is empty unless both are there.
@@ -103,7 +103,7 @@ QList<ComparedRow> CompareRows(const QList<ScanRow> &before, const QList<ScanRow
   return pairing.result();
 }
 
-bool AnyChange(const QList<ComparedRow> &rows) {
+bool anyChange(const QList<ComparedRow> &rows) {
   for (const ComparedRow &row : rows)
     if (row.change != RowChange::None)
       return true;

@@ -15,6 +15,6 @@
 // Unpaired rows are New or Gone.
 // The result holds the rows of `now` in their order, then the gone rows of
 // `before` in theirs.
-QList<ComparedRow> CompareRows(const QList<ScanRow> &before, const QList<ScanRow> &now);
+QList<ComparedRow> compareRows(const QList<ScanRow> &before, const QList<ScanRow> &now);
 
-bool AnyChange(const QList<ComparedRow> &rows);
+bool anyChange(const QList<ComparedRow> &rows);

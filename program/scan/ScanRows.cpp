@@ -90,7 +90,7 @@ QStringList stringsOf(const QJsonValue &value) {
 
 } // namespace
 
-QString ChangeWord(RowChange change) {
+QString changeWord(RowChange change) {
   switch (change) {
   case RowChange::New:
     return QStringLiteral("new");
@@ -106,7 +106,7 @@ QString ChangeWord(RowChange change) {
   return {};
 }
 
-QJsonObject RowObject(const ScanRow &row) {
+QJsonObject rowObject(const ScanRow &row) {
   const QList<QJsonValue> values = {row.workgroup,
                                     row.computer,
                                     row.address,
@@ -120,7 +120,7 @@ QJsonObject RowObject(const ScanRow &row) {
   return object;
 }
 
-QByteArray FormatRows(const QList<ScanRow> &rows, ScanFormat format) {
+QByteArray formatRows(const QList<ScanRow> &rows, ScanFormat format) {
   switch (format) {
   case ScanFormat::Text: {
     QString text;
@@ -137,14 +137,14 @@ QByteArray FormatRows(const QList<ScanRow> &rows, ScanFormat format) {
   case ScanFormat::Json: {
     QJsonArray array;
     for (const ScanRow &row : rows)
-      array.append(RowObject(row));
+      array.append(rowObject(row));
     return QJsonDocument(array).toJson(QJsonDocument::Indented);
   }
   }
   return {};
 }
 
-QByteArray FormatChanges(const QList<ComparedRow> &rows, ScanFormat format) {
+QByteArray formatChanges(const QList<ComparedRow> &rows, ScanFormat format) {
   switch (format) {
   case ScanFormat::Text: {
     QString text;
@@ -159,14 +159,14 @@ QByteArray FormatChanges(const QList<ComparedRow> &rows, ScanFormat format) {
       header << kPrevious + u'_' + field;
     QString text = csvLine(header);
     for (const ComparedRow &row : rows)
-      text += csvLine(csvFields(row.listed()) << ChangeWord(row.change) << previousValues(row));
+      text += csvLine(csvFields(row.listed()) << changeWord(row.change) << previousValues(row));
     return text.toUtf8();
   }
   case ScanFormat::Json: {
     QJsonArray array;
     for (const ComparedRow &row : rows) {
-      QJsonObject object = RowObject(row.listed());
-      object.insert(kChange, ChangeWord(row.change));
+      QJsonObject object = rowObject(row.listed());
+      object.insert(kChange, changeWord(row.change));
       QJsonValue previous; // null
       if (row.before && row.now) {
         QJsonObject values;
@@ -184,7 +184,7 @@ QByteArray FormatChanges(const QList<ComparedRow> &rows, ScanFormat format) {
   return {};
 }
 
-std::optional<QList<ScanRow>> RowsFromJson(const QByteArray &json, QString &error) {
+std::optional<QList<ScanRow>> rowsFromJson(const QByteArray &json, QString &error) {
   QJsonParseError parseError;
   const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
   if (parseError.error != QJsonParseError::NoError) {
@@ -206,7 +206,7 @@ std::optional<QList<ScanRow>> RowsFromJson(const QByteArray &json, QString &erro
       error = QStringLiteral("row %1 is no object with an address").arg(number);
       return std::nullopt;
     }
-    if (object.value(kChange).toString() == ChangeWord(RowChange::Gone) &&
+    if (object.value(kChange).toString() == changeWord(RowChange::Gone) &&
         !object.value(kPrevious).isObject())
       continue;
     ScanRow row;

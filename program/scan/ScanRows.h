@@ -31,7 +31,7 @@ enum class ScanFormat { Text, Csv, Json };
 // Text: the lines the window's copy text holds, each ending in a line feed.
 // CSV: RFC 4180 with a header row, CRLF line ends; shares and sources joined
 // by ";", which no share name may hold. JSON: one array of objects.
-QByteArray FormatRows(const QList<ScanRow> &rows, ScanFormat format);
+QByteArray formatRows(const QList<ScanRow> &rows, ScanFormat format);
 
 // What became of a row against an earlier search.
 enum class RowChange {
@@ -42,7 +42,7 @@ enum class RowChange {
   Mac,     // the same address or computer name with another card
 };
 
-QString ChangeWord(RowChange change); // "", "new", "gone", "address", "mac"
+QString changeWord(RowChange change); // "", "new", "gone", "address", "mac"
 
 // One row of a comparison: `before` is the row of the earlier search, `now`
 // the row of this one; New has no `before`, and Gone no `now` unless the
@@ -56,18 +56,18 @@ struct ComparedRow {
   const ScanRow &listed() const { return now ? *now : *before; }
 };
 
-// The forms of FormatRows with the change of each row: text marks it in a
+// The forms of formatRows with the change of each row: text marks it in a
 // first column ('+' new, '-' gone, '~' address or MAC, ' ' none) and names
 // the earlier address or MAC after a changed row that is listed now; CSV and JSON add `change`
 // and the earlier computer, address and MAC of every row found before too.
-QByteArray FormatChanges(const QList<ComparedRow> &rows, ScanFormat format);
+QByteArray formatChanges(const QList<ComparedRow> &rows, ScanFormat format);
 
 // A row as one JSON object of the fields of --format=json.
-QJsonObject RowObject(const ScanRow &row);
+QJsonObject rowObject(const ScanRow &row);
 
 // The rows of what --format=json wrote, rows it marked gone and found no
 // more (no `previous`) left out, so that a comparison's output serves as
 // the next one's earlier search. Fields
 // it does not know are passed over. std::nullopt with `error` set when the
 // text is no such array.
-std::optional<QList<ScanRow>> RowsFromJson(const QByteArray &json, QString &error);
+std::optional<QList<ScanRow>> rowsFromJson(const QByteArray &json, QString &error);

@@ -32,22 +32,22 @@ private:
   bool shown_ = false;
 };
 
-// Collects the walk's rows with the workgroup and shares of each computer.
+// Collects the search's rows with the workgroup and shares of each computer.
 class ScanSink final : public LanHostSearchSink {
 public:
   explicit ScanSink(Progress &progress) : progress_(progress) {}
 
-  void WorkgroupFound(const QString &Workgroup) override { workgroup_ = Workgroup; }
-  void ComputerFound(const QString &) override { shares_.clear(); }
-  void ShareFound(const QString &ShareLabel) override { shares_ << ShareLabel; }
-  bool ProgressReported(int Total, int Current) override {
+  void workgroupFound(const QString &workgroup) override { workgroup_ = workgroup; }
+  void computerFound(const QString &) override { shares_.clear(); }
+  void shareFound(const QString &shareLabel) override { shares_ << shareLabel; }
+  bool progressReported(int Total, int Current) override {
     progress_.show(
         QStringLiteral("searching %1: %2 of %3").arg(workgroup_).arg(Current + 1).arg(Total + 1));
     return true;
   }
-  bool PendingInputHandled() override { return true; }
-  void HostFound(const QString &HostName, const QString &Address, const QString &Mac) override {
-    ScanRow row{workgroup_, HostName, Address, Mac, SystemMacVendors().VendorOf(Mac), shares_, {}};
+  bool pendingInputHandled() override { return true; }
+  void hostFound(const QString &HostName, const QString &Address, const QString &mac) override {
+    ScanRow row{workgroup_, HostName, Address, mac, systemMacVendors().vendorOf(mac), shares_, {}};
     const unsigned sources = platform::computerSources(toAnsi(HostName).toStdString());
     if (sources & platform::kListedByBrowseList)
       row.foundBy << kFoundByBrowseList;
@@ -66,21 +66,21 @@ private:
 
 } // namespace
 
-QList<ScanRow> SearchLan(const SearchOptions &options, QStringList &refused) {
+QList<ScanRow> searchLan(const SearchOptions &options, QStringList &refused) {
   Progress progress;
   ScanSink sink(progress);
-  WalkLanHosts(sink);
+  searchLanHosts(sink);
   QList<ScanRow> rows = std::move(sink.rows);
   if (!options.sweep)
     return rows;
   std::vector<SweepRange> ranges = options.ranges;
   if (ranges.empty())
-    ranges = LocalRanges(refused);
+    ranges = localRanges(refused);
   QSet<QString> listed;
   for (const ScanRow &row : rows)
     listed.insert(row.address);
-  rows << SweepRows(
-      HostAddresses(ranges), listed,
+  rows << sweepRows(
+      hostAddresses(ranges), listed,
       [&](size_t done, size_t total) {
         progress.show(QStringLiteral("sweeping: %1 of %2").arg(done).arg(total));
       },

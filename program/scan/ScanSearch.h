@@ -1,4 +1,4 @@
-// One search as velnor-scan makes it: the window's walk of the browse list,
+// One search as velnor-scan makes it: the window's search of the browse list,
 // then, when asked, the sweep of the local subnets or of named ranges.
 #pragma once
 
@@ -18,4 +18,4 @@ struct SearchOptions {
 // The rows found, browse list first. Each local subnet the sweep leaves out
 // adds a message to `refused`. Progress shows on standard error when it is a
 // terminal. WinSock must be started.
-QList<ScanRow> SearchLan(const SearchOptions &options, QStringList &refused);
+QList<ScanRow> searchLan(const SearchOptions &options, QStringList &refused);

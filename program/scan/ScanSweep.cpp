@@ -97,7 +97,7 @@ QString SweepRange::text() const {
   return dotted(network) + u'/' + QString::number(prefixLength);
 }
 
-std::optional<SweepRange> ParseRange(const QString &text) {
+std::optional<SweepRange> parseRange(const QString &text) {
   const qsizetype slash = text.indexOf(u'/');
   if (slash < 0)
     return std::nullopt;
@@ -116,7 +116,7 @@ std::optional<SweepRange> ParseRange(const QString &text) {
   return SweepRange{value & maskOf(prefixLength), prefixLength};
 }
 
-std::vector<SweepRange> LocalRanges(QStringList &refused) {
+std::vector<SweepRange> localRanges(QStringList &refused) {
   std::vector<SweepRange> ranges;
   for (const platform::LocalSubnet &subnet : platform::localSubnets()) {
     const SweepRange range{toHost(subnet.address) & maskOf(subnet.prefixLength),
@@ -132,7 +132,7 @@ std::vector<SweepRange> LocalRanges(QStringList &refused) {
   return ranges;
 }
 
-std::vector<uint32_t> HostAddresses(const std::vector<SweepRange> &ranges) {
+std::vector<uint32_t> hostAddresses(const std::vector<SweepRange> &ranges) {
   std::vector<uint32_t> addresses;
   std::set<uint32_t> seen;
   for (const SweepRange &range : ranges) {
@@ -149,7 +149,7 @@ std::vector<uint32_t> HostAddresses(const std::vector<SweepRange> &ranges) {
   return addresses;
 }
 
-QList<ScanRow> SweepRows(const std::vector<uint32_t> &addresses, const QSet<QString> &listed,
+QList<ScanRow> sweepRows(const std::vector<uint32_t> &addresses, const QSet<QString> &listed,
                          const std::function<void(size_t, size_t)> &progress,
                          platform::HeldEntries held) {
   const auto unlisted = [&](uint32_t address) { return !listed.contains(dotted(toHost(address))); };
@@ -176,7 +176,7 @@ QList<ScanRow> SweepRows(const std::vector<uint32_t> &addresses, const QSet<QStr
                                              static_cast<qsizetype>(live[i].mac.size()))
                                       .toHex('-')
                                       .toUpper());
-    row.vendor = SystemMacVendors().VendorOf(row.mac);
+    row.vendor = systemMacVendors().vendorOf(row.mac);
     row.foundBy << kFoundBySweep;
     if (name.source == platform::NameSource::Mdns)
       row.foundBy << kFoundByMdns;

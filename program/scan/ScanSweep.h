@@ -1,5 +1,5 @@
 // velnor-scan's sweep: which addresses it asks, and the rows of the live
-// hosts the browse walk did not list.
+// hosts the search of the browse list did not list.
 #pragma once
 
 #include "ScanRows.h"
@@ -25,19 +25,19 @@ constexpr int kLargestDefaultPrefix = 22;
 constexpr int kLargestNamedPrefix = 16;
 
 // "A.B.C.D/N", with the address inside the range; std::nullopt otherwise.
-std::optional<SweepRange> ParseRange(const QString &text);
+std::optional<SweepRange> parseRange(const QString &text);
 
 // The ranges of this machine's subnets; each one larger than
 // kLargestDefaultPrefix is left out with a message in `refused`.
-std::vector<SweepRange> LocalRanges(QStringList &refused);
+std::vector<SweepRange> localRanges(QStringList &refused);
 
 // The hosts of the ranges: without the network and broadcast addresses, as
 // long as the range has room for them. Network byte order, no repeats.
-std::vector<uint32_t> HostAddresses(const std::vector<SweepRange> &ranges);
+std::vector<uint32_t> hostAddresses(const std::vector<SweepRange> &ranges);
 
 // The live hosts among `addresses` whose address is not in `listed`, named
 // where something answers for them. `progress` gets (done, total). `held`:
 // whether what the kernel's neighbour table holds counts at once.
-QList<ScanRow> SweepRows(const std::vector<uint32_t> &addresses, const QSet<QString> &listed,
+QList<ScanRow> sweepRows(const std::vector<uint32_t> &addresses, const QSet<QString> &listed,
                          const std::function<void(size_t, size_t)> &progress,
                          platform::HeldEntries held = platform::HeldEntries::Trusted);

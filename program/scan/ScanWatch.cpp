@@ -45,28 +45,28 @@ void writeWhole(std::FILE *output, const QByteArray &lines) {
 }
 
 QJsonValue rowValue(const std::optional<ScanRow> &row) {
-  return row ? QJsonValue(RowObject(*row)) : QJsonValue();
+  return row ? QJsonValue(rowObject(*row)) : QJsonValue();
 }
 
 } // namespace
 
-QByteArray ChangeLine(const ComparedRow &row, const QDateTime &time) {
+QByteArray changeLine(const ComparedRow &row, const QDateTime &time) {
   QJsonObject line;
   line.insert(QStringLiteral("time"), time.toUTC().toString(Qt::ISODate));
-  line.insert(QStringLiteral("change"), ChangeWord(row.change));
+  line.insert(QStringLiteral("change"), changeWord(row.change));
   line.insert(QStringLiteral("before"), rowValue(row.before));
   line.insert(QStringLiteral("after"), rowValue(row.now));
   return QJsonDocument(line).toJson(QJsonDocument::Compact) + '\n';
 }
 
-void WatchLan(const WatchSettings &settings) {
+void watchLan(const WatchSettings &settings) {
   catchStopSignals();
   QList<ScanRow> before = settings.before;
   bool firstRound = true;
   for (int round = 1; settings.rounds == 0 || round <= settings.rounds; ++round) {
     const auto started = std::chrono::steady_clock::now();
     QStringList refused;
-    QList<ScanRow> now = SearchLan(settings.search, refused);
+    QList<ScanRow> now = searchLan(settings.search, refused);
     if (firstRound) {
       for (const QString &message : refused)
         std::fprintf(stderr, "velnor-scan: %s\n", message.toLocal8Bit().constData());
@@ -74,9 +74,9 @@ void WatchLan(const WatchSettings &settings) {
     }
     const QDateTime time = QDateTime::currentDateTimeUtc();
     QByteArray lines;
-    for (const ComparedRow &row : CompareRows(before, now))
+    for (const ComparedRow &row : compareRows(before, now))
       if (row.change != RowChange::None)
-        lines += ChangeLine(row, time);
+        lines += changeLine(row, time);
     // All of a round's lines at once: a stop ends the process after the last.
     if (!lines.isEmpty())
       writeWhole(settings.output, lines);

@@ -34,7 +34,7 @@ struct WatchSettings {
 // with the rows in the form of --format=json (null where there is none).
 // SIGINT and SIGTERM end the process at once with status 0, but never in the
 // middle of a line. WinSock must be started.
-void WatchLan(const WatchSettings &settings);
+void watchLan(const WatchSettings &settings);
 
-// The line WatchLan writes for `row`, line feed included.
-QByteArray ChangeLine(const ComparedRow &row, const QDateTime &time);
+// The line watchLan writes for `row`, line feed included.
+QByteArray changeLine(const ComparedRow &row, const QDateTime &time);

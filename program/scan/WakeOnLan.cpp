@@ -52,7 +52,7 @@ bool onSubnet(uint32_t address, const platform::LocalSubnet &subnet) {
 const ScanRow *findRow(const QList<ScanRow> &rows, const QString &target,
                        const std::optional<MacBytes> &mac) {
   for (const ScanRow &row : rows)
-    if (mac ? ParseMac(row.mac) == mac : row.address == target)
+    if (mac ? parseMac(row.mac) == mac : row.address == target)
       return &row;
   if (mac)
     return nullptr;
@@ -64,7 +64,7 @@ const ScanRow *findRow(const QList<ScanRow> &rows, const QString &target,
 
 } // namespace
 
-std::optional<MacBytes> ParseMac(const QString &text) {
+std::optional<MacBytes> parseMac(const QString &text) {
   QString digits = text.trimmed();
   if (digits.size() == 17) {
     const QChar separator = digits[2];
@@ -88,7 +88,7 @@ std::optional<MacBytes> ParseMac(const QString &text) {
   return mac;
 }
 
-QString MacRefusal(const MacBytes &mac) {
+QString macRefusal(const MacBytes &mac) {
   if (mac == MacBytes{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF})
     return QStringLiteral("the broadcast address");
   if (mac == MacBytes{})
@@ -98,15 +98,15 @@ QString MacRefusal(const MacBytes &mac) {
   return {};
 }
 
-std::vector<unsigned char> MagicPacket(const MacBytes &mac) {
+std::vector<unsigned char> magicPacket(const MacBytes &mac) {
   std::vector<unsigned char> packet(6, 0xFF);
   for (int i = 0; i < kMacRepeats; ++i)
     packet.insert(packet.end(), mac.begin(), mac.end());
   return packet;
 }
 
-int WakeComputer(const WakeRequest &request) {
-  const std::optional<MacBytes> targetMac = ParseMac(request.target);
+int wakeComputer(const WakeRequest &request) {
+  const std::optional<MacBytes> targetMac = parseMac(request.target);
   if (!targetMac && !request.rows)
     return say(stderr, kRefused, QStringLiteral("--wake=NAME or ADDRESS needs --compare=FILE"));
   const ScanRow *row = request.rows ? findRow(*request.rows, request.target, targetMac) : nullptr;
@@ -117,11 +117,11 @@ int WakeComputer(const WakeRequest &request) {
                QStringLiteral("%1 is in no row of the file: name the interface with "
                               "--interface=NAME")
                    .arg(macText(*targetMac)));
-  const std::optional<MacBytes> mac = targetMac ? targetMac : ParseMac(row->mac);
+  const std::optional<MacBytes> mac = targetMac ? targetMac : parseMac(row->mac);
   if (!mac)
     return say(stderr, kRefused,
                QStringLiteral("the file knows no MAC address of '%1'").arg(request.target));
-  if (const QString refusal = MacRefusal(*mac); !refusal.isEmpty())
+  if (const QString refusal = macRefusal(*mac); !refusal.isEmpty())
     return say(stderr, kRefused,
                QStringLiteral("%1 is %2: no computer has it").arg(macText(*mac), refusal));
 
@@ -145,7 +145,7 @@ int WakeComputer(const WakeRequest &request) {
     return say(stderr, kNotDone,
                QStringLiteral("no subnet of this machine holds %1").arg(row->address));
 
-  if (const int error = platform::broadcastOnSubnet(*subnet, kWakePort, MagicPacket(*mac));
+  if (const int error = platform::broadcastOnSubnet(*subnet, kWakePort, magicPacket(*mac));
       error != 0)
     return say(stderr, kNotDone,
                QStringLiteral("the packet could not be sent on %1: %2")

@@ -12,14 +12,14 @@
 using MacBytes = std::array<unsigned char, 6>;
 
 // Six pairs of hexadecimal digits joined by '-' or ':', or twelve digits.
-std::optional<MacBytes> ParseMac(const QString &text);
+std::optional<MacBytes> parseMac(const QString &text);
 
 // Why no packet may wake `mac` (a group address, the broadcast address or
 // all zeros: no card has one), or empty when one may.
-QString MacRefusal(const MacBytes &mac);
+QString macRefusal(const MacBytes &mac);
 
 // Six bytes 0xFF, then the MAC sixteen times.
-std::vector<unsigned char> MagicPacket(const MacBytes &mac);
+std::vector<unsigned char> magicPacket(const MacBytes &mac);
 
 struct WakeRequest {
   QString target;                     // a name, an address or a MAC address
@@ -31,4 +31,4 @@ struct WakeRequest {
 // Sends the packet and reports on standard output; the exit status: 0 sent
 // (and, when waiting, answered), 1 not sent or no answer within a minute, 2
 // for a target it cannot or may not wake. WinSock must be started.
-int WakeComputer(const WakeRequest &request);
+int wakeComputer(const WakeRequest &request);

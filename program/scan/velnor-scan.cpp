@@ -1,5 +1,5 @@
 // velnor-scan: the LAN host search of the window from the command line,
-// with no display: the same walk gives the same rows in the same order,
+// with no display: the same search gives the same rows in the same order,
 // written as the window's copy text, CSV or JSON; --sweep adds every other
 // live device of the local subnets, found by ARP. --compare says what
 // changed since an earlier search, --watch keeps saying it, and --wake
@@ -130,7 +130,7 @@ std::optional<int> parse(int argc, char **argv, Options &options) {
       else
         return badArguments(QStringLiteral("unknown format '%1' (text, csv or json)").arg(value));
     } else if (argument.startsWith(u"--range=")) {
-      const auto range = ParseRange(value);
+      const auto range = parseRange(value);
       if (!range)
         return badArguments(QStringLiteral("'%1' is no range of the form A.B.C.D/N").arg(value));
       if (range->prefixLength < kLargestNamedPrefix)
@@ -179,7 +179,7 @@ std::optional<QList<ScanRow>> readCompareFile(const QString &path) {
     error = QStringLiteral("larger than %1 MB").arg(kLargestCompareFile / 1024 / 1024);
   std::optional<QList<ScanRow>> rows;
   if (error.isEmpty())
-    rows = RowsFromJson(file.read(kLargestCompareFile + 1), error);
+    rows = rowsFromJson(file.read(kLargestCompareFile + 1), error);
   if (!rows)
     badArguments(QStringLiteral("cannot compare with %1: %2").arg(path, error));
   return rows;
@@ -187,18 +187,18 @@ std::optional<QList<ScanRow>> readCompareFile(const QString &path) {
 
 int searchOnce(const Options &options, const std::optional<QList<ScanRow>> &before) {
   QStringList refused;
-  const QList<ScanRow> rows = SearchLan(options.search, refused);
+  const QList<ScanRow> rows = searchLan(options.search, refused);
   for (const QString &message : refused)
     std::fprintf(stderr, "velnor-scan: %s\n", message.toLocal8Bit().constData());
   int status = rows.isEmpty() ? kNothingListed : kRan;
   QByteArray text;
   if (before) {
-    const QList<ComparedRow> compared = CompareRows(*before, rows);
-    text = FormatChanges(compared, options.format);
-    if (status == kRan && AnyChange(compared))
+    const QList<ComparedRow> compared = compareRows(*before, rows);
+    text = formatChanges(compared, options.format);
+    if (status == kRan && anyChange(compared))
       status = kChanged;
   } else {
-    text = FormatRows(rows, options.format);
+    text = formatRows(rows, options.format);
   }
   std::fwrite(text.constData(), 1, static_cast<size_t>(text.size()), stdout);
   std::fflush(stdout);
@@ -222,11 +222,11 @@ int main(int argc, char *argv[]) {
     if (!before)
       return kBadArguments;
   }
-  WSockUtils::Initialize();
+  WSockUtils::initialize();
   if (!options.wakeTarget.isEmpty()) {
     const int status =
-        WakeComputer({options.wakeTarget, before, options.interfaceName, !options.noWait});
-    WSockUtils::Finalize();
+        wakeComputer({options.wakeTarget, before, options.interfaceName, !options.noWait});
+    WSockUtils::finalize();
     return status;
   }
   if (options.watchSeconds != 0) {
@@ -234,9 +234,9 @@ int main(int argc, char *argv[]) {
     watch.search = options.search;
     watch.interval = std::chrono::seconds(options.watchSeconds);
     watch.before = before.value_or(QList<ScanRow>());
-    WatchLan(watch); // ends the process on SIGINT or SIGTERM
+    watchLan(watch); // ends the process on SIGINT or SIGTERM
   }
   const int status = searchOnce(options, before);
-  WSockUtils::Finalize();
+  WSockUtils::finalize();
   return status;
 }

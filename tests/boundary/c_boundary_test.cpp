@@ -33,8 +33,8 @@ namespace {
 
 enum class Outcome { Success, FailureForm, Wrong };
 enum class Slot { LastError, WinSock };
-constexpr Slot lastError = Slot::LastError;
-constexpr Slot winsock = Slot::WinSock;
+constexpr Slot kLastError = Slot::LastError;
+constexpr Slot kWinSock = Slot::WinSock;
 
 // Makes one call with the k-th allocation failing and keeps both error
 // slots as the call left them; setting up and checking stay unarmed.
@@ -153,10 +153,10 @@ protected:
 };
 
 void CBoundaryTest::runEveryAllocationFailing(const Case &c) {
-  constexpr long enough = 10000;
+  constexpr long kEnough = 10000;
   long k = 1;
   int failures = 0;
-  for (; k < enough; ++k) {
+  for (; k < kEnough; ++k) {
     SetLastError(testsupport::kUntouchedLastError);
     WSASetLastError(static_cast<int>(testsupport::kUntouchedLastError));
     const Armed armed(k);
@@ -177,7 +177,7 @@ void CBoundaryTest::runEveryAllocationFailing(const Case &c) {
     EXPECT_EQ(result, Outcome::FailureForm) << c.name << " at allocation " << k;
     EXPECT_EQ(armed.error(c.slot), ERROR_NOT_ENOUGH_MEMORY) << c.name << " at allocation " << k;
   }
-  EXPECT_LT(k, enough) << c.name;
+  EXPECT_LT(k, kEnough) << c.name;
   EXPECT_EQ(platform::winsockStartCount(), 0) << c.name;
   EXPECT_EQ(platform::openBrowseEnumerationCount(), 0u) << c.name;
   std::printf("%-27s %3ld allocations, %3d failing runs\n", c.name, k - 1, failures);
@@ -185,28 +185,28 @@ void CBoundaryTest::runEveryAllocationFailing(const Case &c) {
 
 TEST_F(CBoundaryTest, EveryExportFailsCleanlyAtEveryAllocation) {
   const Case cases[] = {
-      {"GetComputerNameA", lastError,
+      {"GetComputerNameA", kLastError,
        check([] { return GetComputerNameA(buffer, sized()); },
              [](BOOL ok) { return ok && same(buffer, "VELNOR-WORKSTAT"); }, isZero)},
-      {"GetUserNameA", lastError,
+      {"GetUserNameA", kLastError,
        check([] { return GetUserNameA(buffer, sized()); },
              [](BOOL ok) { return ok && same(buffer, "administrator-alice"); }, isZero)},
-      {"GetModuleFileNameA", lastError,
+      {"GetModuleFileNameA", kLastError,
        check([] { return GetModuleFileNameA(nullptr, buffer, sizeof buffer); },
              [](DWORD n) { return n > 0; }, isZero)},
-      {"GetPrivateProfileStringA", lastError,
+      {"GetPrivateProfileStringA", kLastError,
        check(
            withProfile([](LPCSTR file) {
              return GetPrivateProfileStringA("Window", "Width", "dflt", buffer, sizeof buffer,
                                              file);
            }),
            [](DWORD) { return same(buffer, "640"); }, [](DWORD) { return same(buffer, "dflt"); })},
-      {"GetPrivateProfileIntA", lastError,
+      {"GetPrivateProfileIntA", kLastError,
        check(
            withProfile(
                [](LPCSTR file) { return GetPrivateProfileIntA("Window", "Width", 7, file); }),
            [](UINT n) { return n == 640; }, [](UINT n) { return n == 7; })},
-      {"WritePrivateProfileStringA", lastError,
+      {"WritePrivateProfileStringA", kLastError,
        check(
            withProfile([](LPCSTR file) {
              return WritePrivateProfileStringA("Window", "Width", "800", file);
@@ -214,34 +214,34 @@ TEST_F(CBoundaryTest, EveryExportFailsCleanlyAtEveryAllocation) {
            [this](BOOL ok) { return ok && width() == 800; },
            [this](BOOL ok) { return !ok && width() == 640; })},
       // Its failure form is byte order, which the collation here gives too.
-      {"lstrcmpA", lastError,
+      {"lstrcmpA", kLastError,
        check(
            [] {
              return std::pair{lstrcmpA("velnor-a", "velnor-b"), GetLastError()};
            },
            [](auto r) { return r.first == -1 && r.second == testsupport::kUntouchedLastError; },
            [](auto r) { return r.first == -1; })},
-      {"MultiByteToWideChar", lastError,
+      {"MultiByteToWideChar", kLastError,
        check(
            [] {
              return MultiByteToWideChar(CP_ACP, 0, "velnor-code-page-text", -1, wideBuffer, 64);
            },
            [](int n) { return n == 22 && wideBuffer[20] == u't'; }, isZero)},
-      {"WideCharToMultiByte", lastError,
+      {"WideCharToMultiByte", kLastError,
        check(
            [] {
              return WideCharToMultiByte(CP_ACP, 0, u"velnor-code-page-text", -1, buffer,
                                         sizeof buffer, nullptr, nullptr);
            },
            [](int n) { return n == 22 && same(buffer, "velnor-code-page-text"); }, isZero)},
-      {"gethostname", winsock,
+      {"gethostname", kWinSock,
        check([] { return Started(), gethostname(buffer, sizeof buffer); },
              [](int result) { return result == 0 && same(buffer, host); },
              [](int result) { return result == -1; })},
-      {"gethostbyname", winsock,
+      {"gethostbyname", kWinSock,
        check([] { return Started(), gethostbyname(host); },
              [](const hostent *record) { return record != nullptr; }, isNull)},
-      {"gethostbyaddr", winsock,
+      {"gethostbyaddr", kWinSock,
        check(
            [] {
              const ULONG address = inet_addr("10.0.0.2");
@@ -249,7 +249,7 @@ TEST_F(CBoundaryTest, EveryExportFailsCleanlyAtEveryAllocation) {
            },
            [](const hostent *record) { return record != nullptr && same(record->h_name, host); },
            isNull)},
-      {"SendARP", lastError,
+      {"SendARP", kLastError,
        check(
            [] {
              ULONG mac[2] = {}, length = 6;
@@ -257,7 +257,7 @@ TEST_F(CBoundaryTest, EveryExportFailsCleanlyAtEveryAllocation) {
            },
            [](auto r) { return r.first == NO_ERROR && r.second == 6; },
            [](auto r) { return r.first == ERROR_NOT_ENOUGH_MEMORY && r.second == 0; })},
-      {"WNetOpenEnumA", lastError,
+      {"WNetOpenEnumA", kLastError,
        check(
            [] {
              HANDLE handle = nullptr;
@@ -268,7 +268,7 @@ TEST_F(CBoundaryTest, EveryExportFailsCleanlyAtEveryAllocation) {
            [](auto r) { return r.first == NO_ERROR && r.second != nullptr; },
            [](auto r) { return r.first == ERROR_NOT_ENOUGH_MEMORY && r.second == nullptr; })},
       // Opened unarmed: only the enumeration step runs with failing allocations.
-      {"WNetEnumResourceA", lastError,
+      {"WNetEnumResourceA", kLastError,
        [](const Armed &a) {
          HANDLE handle = openGroup1();
          DWORD count = 0xFFFFFFFF;
@@ -278,10 +278,10 @@ TEST_F(CBoundaryTest, EveryExportFailsCleanlyAtEveryAllocation) {
                 : status == ERROR_NOT_ENOUGH_MEMORY ? Outcome::FailureForm
                                                     : Outcome::Wrong;
        }},
-      {"GetComputerNameStr", lastError, check(GetComputerNameStr, is("VELNOR-WORKSTAT"), isNull)},
-      {"uGetUserName", lastError, check(uGetUserName, is("administrator-alice"), isNull)},
-      {"LocalIP", winsock, check(LocalIP, is("10.0.0.2"), isEmpty)},
-      {"GetIPandHost", winsock,
+      {"GetComputerNameStr", kLastError, check(GetComputerNameStr, is("VELNOR-WORKSTAT"), isNull)},
+      {"uGetUserName", kLastError, check(uGetUserName, is("administrator-alice"), isNull)},
+      {"LocalIP", kWinSock, check(LocalIP, is("10.0.0.2"), isEmpty)},
+      {"GetIPandHost", kWinSock,
        check(
            [] {
              const char *name = nullptr, *address = nullptr;
@@ -289,16 +289,16 @@ TEST_F(CBoundaryTest, EveryExportFailsCleanlyAtEveryAllocation) {
            },
            [](auto r) { return r.first && same(r.second, "10.0.0.1"); },
            [](auto r) { return !r.first && (r.second == nullptr || isEmpty(r.second)); })},
-      {"GetIpAddress", winsock, check([] { return GetIpAddress(host); }, is("10.0.0.1"), isEmpty)},
-      {"GetIpAddressStr", winsock,
+      {"GetIpAddress", kWinSock, check([] { return GetIpAddress(host); }, is("10.0.0.1"), isEmpty)},
+      {"GetIpAddressStr", kWinSock,
        check([] { return GetIpAddressStr(host); }, is("10.0.0.1"), isEmpty)},
-      {"GetIPFromHost", winsock,
+      {"GetIPFromHost", kWinSock,
        check([] { return GetIPFromHost(host); }, is("10.0.0.2"), isEmpty)},
-      {"Getipadress", winsock, check([] { return Getipadress(host); }, is(host), isEmpty)},
-      {"IPAddrToName", winsock, check([] { return IPAddrToName("10.0.0.1"); }, is(host), isNull)},
-      {"GetHostNamestr", winsock,
+      {"Getipadress", kWinSock, check([] { return Getipadress(host); }, is(host), isEmpty)},
+      {"IPAddrToName", kWinSock, check([] { return IPAddrToName("10.0.0.1"); }, is(host), isNull)},
+      {"GetHostNamestr", kWinSock,
        check([] { return Started(), GetHostNamestr("10.0.0.1"); }, is(host), isEmpty)},
-      {"getRemoteMacAdress", lastError,
+      {"getRemoteMacAdress", kLastError,
        check(
            [] {
              const char *address = spacedAddress;
@@ -306,7 +306,7 @@ TEST_F(CBoundaryTest, EveryExportFailsCleanlyAtEveryAllocation) {
            },
            [](auto r) { return same(r.first, "02-76-6C-00-00-0B") && r.second == r.first; },
            [](auto r) { return r.first == nullptr && r.second == spacedAddress; })},
-      {"GetNetResource", lastError,
+      {"GetNetResource", kLastError,
        check(
            [] {
              VELNIP_STRING_LIST names{nullptr, countName};
@@ -315,7 +315,7 @@ TEST_F(CBoundaryTest, EveryExportFailsCleanlyAtEveryAllocation) {
            },
            [](auto r) { return r.first && r.second == 2; },
            [](auto r) { return !r.first && r.second == 0; })},
-      {"CreateNetResourceList", lastError,
+      {"CreateNetResourceList", kLastError,
        check(
            [] {
              uint32_t count = 7;

@@ -8,7 +8,7 @@
 #include "FuzzInput.h"
 
 #include "common/AsciiCase.h"
-#include "kernel32/profile/PrivateProfileFile.h"
+#include "kernel32/profile/ProfileDocument.h"
 #include "kernel32/profile/ProfileText.h"
 
 #include <algorithm>

@@ -109,7 +109,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     FUZZ_CHECK(record.dwType == entry.type && record.dwUsage == entry.usage);
     FUZZ_CHECK(record.lpLocalName == nullptr);
     FUZZ_CHECK(pointedString(base, bufferSize, record.lpRemoteName) == entry.remoteName);
-    FUZZ_CHECK(pointedString(base, bufferSize, record.lpProvider) == BrowseProviderName);
+    FUZZ_CHECK(pointedString(base, bufferSize, record.lpProvider) == kBrowseProviderName);
     if (entry.comment.empty())
       FUZZ_CHECK(record.lpComment == nullptr);
     else

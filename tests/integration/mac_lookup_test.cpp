@@ -2,7 +2,7 @@
 // between namespaces, with the client's neighbour table cleared or filled
 // as each case needs.
 #include "Lab.h"
-#include "SentPackets.h"
+#include "SentIpv4Packets.h"
 
 #include <iphlpapi.h>
 #include <support/NeighbourTable.h>

@@ -16,7 +16,7 @@
 #include <QLabel>
 
 #include "LoopbackNameServer.h"
-#include "SentPackets.h"
+#include "SentIpv4Packets.h"
 
 #include <support/NetbiosAnswers.h>
 #include <support/ScopedEnvironment.h>

@@ -19,7 +19,7 @@ using testsupport::underCi;
 
 namespace {
 
-constexpr int cannotSetUp = 77;
+constexpr int kCannotSetUp = 77;
 
 int expectText(const char *what, const char *actual, const std::string &expected) {
   if (actual != nullptr && expected == actual)
@@ -39,7 +39,7 @@ TEST(LongHostName, SixtyFourCharactersWorkEverywhere) {
   const int code = runInChild([&] {
     if (::unshare(CLONE_NEWUTS | CLONE_NEWNET) != 0 ||
         ::sethostname(hostName.c_str(), hostName.size()) != 0)
-      return cannotSetUp;
+      return kCannotSetUp;
     // The NetBIOS computer name: the first label, upper-case, 15 characters.
     int failures = expectText("GetComputerNameStr", GetComputerNameStr(), "VELNOR-UTS-TEST");
     const char *host = nullptr;
@@ -54,7 +54,7 @@ TEST(LongHostName, SixtyFourCharactersWorkEverywhere) {
     failures += expectText("LocalIP", LocalIP(), "127.0.0.1");
     return failures;
   });
-  if (code == cannotSetUp && !underCi())
+  if (code == kCannotSetUp && !underCi())
     GTEST_SKIP() << "cannot make UTS and network namespaces here";
   EXPECT_EQ(code, 0);
 }

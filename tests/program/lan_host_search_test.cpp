@@ -340,7 +340,7 @@ TEST(BrowseNameForms, HostNamesAndShareLabels) {
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.computer.toStdString() + " / " + c.share.toStdString());
-    EXPECT_EQ(HostNameOf(c.computer), c.host);
-    EXPECT_EQ(ShareLabelOf(c.share, c.computer), c.label);
+    EXPECT_EQ(hostNameOf(c.computer), c.host);
+    EXPECT_EQ(shareLabelOf(c.share, c.computer), c.label);
   }
 }

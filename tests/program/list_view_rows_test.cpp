@@ -39,7 +39,7 @@ protected:
   }
   void append(const QStringList &names) {
     for (const QString &name : names)
-      AppendListViewRow(*list, name, {QStringLiteral("addr ") + name, QStringLiteral("mac")});
+      appendListViewRow(*list, name, {QStringLiteral("addr ") + name, QStringLiteral("mac")});
   }
 
   formtest::ScriptedIdentity identity;
@@ -88,9 +88,9 @@ TEST_F(ListViewRowsTest, ChangedCaptionMovesItsRow) {
 
 TEST_F(ListViewRowsTest, AppendReturnsTheRowSortedTo) {
   append({"BRAVO", "DELTA"});
-  EXPECT_EQ(AppendListViewRow(*list, QStringLiteral("CHARLIE"), {QStringLiteral("x")}), 2);
+  EXPECT_EQ(appendListViewRow(*list, QStringLiteral("CHARLIE"), {QStringLiteral("x")}), 2);
   EXPECT_EQ(list->item(2, 1)->text(), QStringLiteral("x"));
-  EXPECT_EQ(AppendListViewRow(*list, QStringLiteral("ECHO"), {"a", "b", "beyond the columns"}), 4);
+  EXPECT_EQ(appendListViewRow(*list, QStringLiteral("ECHO"), {"a", "b", "beyond the columns"}), 4);
 }
 
 TEST_F(ListViewRowsTest, CaptionsCompareByTheUserCollation) {

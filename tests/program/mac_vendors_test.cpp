@@ -64,18 +64,18 @@ protected:
 TEST_F(MacVendorsTest, LongestAssignmentOrWhatTheAddressIs) {
   const MacVendors vendors(folder_.path());
   for (const Case &c : kCases)
-    EXPECT_EQ(vendors.VendorOf(QString::fromUtf8(c.mac)).toStdString(), c.vendor) << c.mac;
+    EXPECT_EQ(vendors.vendorOf(QString::fromUtf8(c.mac)).toStdString(), c.vendor) << c.mac;
 }
 
 // The registry Debian ships (ieee-data), which the test machines install.
-TEST(SystemMacVendors, KnowsAnOuiOfTheInstalledRegistry) {
+TEST(systemMacVendors, KnowsAnOuiOfTheInstalledRegistry) {
   if (!QFileInfo::exists(QStringLiteral("/usr/share/ieee-data/oui.csv"))) {
     if (std::getenv("CI") && std::string(std::getenv("CI")) == "true")
       FAIL() << "ieee-data is not installed";
     GTEST_SKIP() << "ieee-data is not installed";
   }
   ASSERT_EQ(std::getenv("VELNOR_IEEE_DATA"), nullptr);
-  EXPECT_EQ(SystemMacVendors().VendorOf(QStringLiteral("00-00-0C-01-02-03")),
+  EXPECT_EQ(systemMacVendors().vendorOf(QStringLiteral("00-00-0C-01-02-03")),
             QStringLiteral("Cisco Systems, Inc"));
 }
 

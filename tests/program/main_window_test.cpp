@@ -126,9 +126,9 @@ TEST_F(MainWindowTest, WindowIsAFixedDialogStyleWindowNamedVelnor) {
   EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
   EXPECT_FALSE(flags & Qt::WindowMinimizeButtonHint);
   EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
-  EXPECT_EQ(form->font().families(), FormFont().families());
+  EXPECT_EQ(form->font().families(), formFont().families());
   EXPECT_EQ(form->font().pixelSize(), 12);
-  EXPECT_EQ(control<QTableWidget>(*form, "ListView1")->font().families(), FormFont().families())
+  EXPECT_EQ(control<QTableWidget>(*form, "ListView1")->font().families(), formFont().families())
       << "children inherit it";
   EXPECT_EQ(form->backgroundRole(), QPalette::Button);
   EXPECT_TRUE(form->autoFillBackground());
@@ -184,7 +184,7 @@ TEST_F(MainWindowTest, ListViewIsAReportWithOneEmptyRow) {
 
   ASSERT_EQ(list->rowCount(), 1);
   ASSERT_NE(list->item(0, 0), nullptr);
-  EXPECT_EQ(list->item(0, 0)->type(), ListViewItem::Type);
+  EXPECT_EQ(list->item(0, 0)->type(), ListViewItem::kType);
   EXPECT_EQ(list->item(0, 0)->text(), QString());
   ASSERT_NE(list->item(0, 1), nullptr) << "one empty sub-item";
   EXPECT_EQ(list->item(0, 1)->text(), QString());

@@ -36,7 +36,7 @@ protected:
   }
 
   // Owned by owner, like the dialog the search creates.
-  TFormStrProgress *Open(const QString &message = kSearching) {
+  TFormStrProgress *open(const QString &message = kSearching) {
     return CreateStrProgress(owner.get(), message);
   }
 
@@ -44,7 +44,7 @@ protected:
 };
 
 // Every position the bar reaches for Current of Total, starting from a fresh dialog.
-int PositionAfter(int total, int current) {
+int positionAfter(int total, int current) {
   TFormStrProgress dialog;
   dialog.UpdateProgress(kSearching, total, current);
   return control<QProgressBar>(dialog, "ProgressBar1")->value();
@@ -57,7 +57,7 @@ struct Fill {
   int runs = 0;
 };
 
-Fill MiddleRowFill(QProgressBar *bar) {
+Fill middleRowFill(QProgressBar *bar) {
   const QImage image = bar->grab().toImage();
   const QRgb highlight = bar->palette().color(QPalette::Highlight).rgb();
   const int y = image.height() / 2;
@@ -73,7 +73,7 @@ Fill MiddleRowFill(QProgressBar *bar) {
   return fill;
 }
 
-void PostClick(QWidget *target) {
+void postClick(QWidget *target) {
   const QPointF centre = QRectF(target->rect()).center();
   const QPointF global = target->mapToGlobal(centre);
   QCoreApplication::postEvent(target,
@@ -95,8 +95,8 @@ TEST_F(ProgressDialogTest, HasTheDesignedWindowAndControls) {
   EXPECT_TRUE(dialog.windowFlags() & Qt::WindowCloseButtonHint);
   EXPECT_FALSE(dialog.windowFlags() & Qt::WindowMinimizeButtonHint);
   EXPECT_FALSE(dialog.windowFlags() & Qt::WindowMaximizeButtonHint);
-  EXPECT_EQ(dialog.font().families(), FormFont().families());
-  EXPECT_EQ(dialog.font().pixelSize(), FormFont().pixelSize());
+  EXPECT_EQ(dialog.font().families(), formFont().families());
+  EXPECT_EQ(dialog.font().pixelSize(), formFont().pixelSize());
   EXPECT_FALSE(dialog.Cancelled);
 
   EXPECT_EQ(control<QLabel>(dialog, "Label1")->pos(), QPoint(20, 10));
@@ -115,7 +115,7 @@ TEST_F(ProgressDialogTest, HasTheDesignedWindowAndControls) {
 }
 
 TEST_F(ProgressDialogTest, CreateShowsItModelessWithMessageAndEmptyBar) {
-  TFormStrProgress *dialog = Open();
+  TFormStrProgress *dialog = open();
 
   EXPECT_EQ(dialog->parent(), owner.get());
   EXPECT_TRUE(dialog->isWindow());
@@ -141,7 +141,7 @@ TEST_F(ProgressDialogTest, CreateWithoutOwnerGivesAFreeStandingDialog) {
 }
 
 TEST_F(ProgressDialogTest, ShowsCentredOnTheScreenNotOnItsOwner) {
-  TFormStrProgress *dialog = Open();
+  TFormStrProgress *dialog = open();
 
   const QRect screen = dialog->screen()->geometry();
   const QRect frame = dialog->frameGeometry();
@@ -155,7 +155,7 @@ TEST_F(ProgressDialogTest, ShowsCentredOnTheScreenNotOnItsOwner) {
 }
 
 TEST_F(ProgressDialogTest, BarFollowsEachComputerOfAGroup) {
-  TFormStrProgress *dialog = Open();
+  TFormStrProgress *dialog = open();
   const int expected[] = {0, 50, 100};
   for (int current = 0; current < 3; ++current) {
     dialog->UpdateProgress(kSearching, 2, current);
@@ -165,35 +165,35 @@ TEST_F(ProgressDialogTest, BarFollowsEachComputerOfAGroup) {
 }
 
 TEST_F(ProgressDialogTest, ZeroTotalShowsAFullBarWhateverCurrentIs) {
-  EXPECT_EQ(PositionAfter(0, 0), 100);
-  EXPECT_EQ(PositionAfter(0, 7), 100);
-  EXPECT_EQ(PositionAfter(0, -3), 100);
+  EXPECT_EQ(positionAfter(0, 0), 100);
+  EXPECT_EQ(positionAfter(0, 7), 100);
+  EXPECT_EQ(positionAfter(0, -3), 100);
 }
 
 TEST_F(ProgressDialogTest, HalvesRoundToTheEvenNeighbour) {
-  EXPECT_EQ(PositionAfter(8, 1), 12); // 12.5
-  EXPECT_EQ(PositionAfter(8, 3), 38); // 37.5
-  EXPECT_EQ(PositionAfter(8, 5), 62); // 62.5
-  EXPECT_EQ(PositionAfter(8, 7), 88); // 87.5
+  EXPECT_EQ(positionAfter(8, 1), 12); // 12.5
+  EXPECT_EQ(positionAfter(8, 3), 38); // 37.5
+  EXPECT_EQ(positionAfter(8, 5), 62); // 62.5
+  EXPECT_EQ(positionAfter(8, 7), 88); // 87.5
   // 57.5 exactly, but 23/40 in double precision times 100 falls just short.
-  EXPECT_EQ(PositionAfter(40, 23), 58);
-  EXPECT_EQ(PositionAfter(3, 1), 33); // 33.33...
-  EXPECT_EQ(PositionAfter(3, 2), 67); // 66.66...
+  EXPECT_EQ(positionAfter(40, 23), 58);
+  EXPECT_EQ(positionAfter(3, 1), 33); // 33.33...
+  EXPECT_EQ(positionAfter(3, 2), 67); // 66.66...
 }
 
 TEST_F(ProgressDialogTest, OddCountsStayWithinTheBar) {
-  EXPECT_EQ(PositionAfter(2, 3), 100);
-  EXPECT_EQ(PositionAfter(2, -1), 0);
-  EXPECT_EQ(PositionAfter(-2, 1), 0);
-  EXPECT_EQ(PositionAfter(-2, -1), 50);
-  EXPECT_EQ(PositionAfter(1, INT_MAX), 100);
-  EXPECT_EQ(PositionAfter(1, INT_MIN), 0);
-  EXPECT_EQ(PositionAfter(-1, INT_MIN), 100);
-  EXPECT_EQ(PositionAfter(INT_MAX, INT_MAX - 1), 100);
+  EXPECT_EQ(positionAfter(2, 3), 100);
+  EXPECT_EQ(positionAfter(2, -1), 0);
+  EXPECT_EQ(positionAfter(-2, 1), 0);
+  EXPECT_EQ(positionAfter(-2, -1), 50);
+  EXPECT_EQ(positionAfter(1, INT_MAX), 100);
+  EXPECT_EQ(positionAfter(1, INT_MIN), 0);
+  EXPECT_EQ(positionAfter(-1, INT_MIN), 100);
+  EXPECT_EQ(positionAfter(INT_MAX, INT_MAX - 1), 100);
 }
 
 TEST_F(ProgressDialogTest, LabelTakesEachMessageAndItsSize) {
-  TFormStrProgress *dialog = Open(QStringLiteral("a"));
+  TFormStrProgress *dialog = open(QStringLiteral("a"));
   const QString longer = QStringLiteral("a much longer message than the first one");
   dialog->UpdateProgress(longer, 2, 1);
   EXPECT_EQ(control<QLabel>(*dialog, "Label1")->text(), longer);
@@ -206,8 +206,8 @@ TEST_F(ProgressDialogTest, LabelTakesEachMessageAndItsSize) {
 }
 
 TEST_F(ProgressDialogTest, CancelClickQueuedBeforeAnUpdateIsSeenRightAfterIt) {
-  TFormStrProgress *dialog = Open();
-  PostClick(control<QPushButton>(*dialog, "Button1"));
+  TFormStrProgress *dialog = open();
+  postClick(control<QPushButton>(*dialog, "Button1"));
   EXPECT_FALSE(dialog->Cancelled) << "the click is still waiting in the queue";
 
   dialog->UpdateProgress(kSearching, 2, 1);
@@ -216,7 +216,7 @@ TEST_F(ProgressDialogTest, CancelClickQueuedBeforeAnUpdateIsSeenRightAfterIt) {
 }
 
 TEST_F(ProgressDialogTest, QueuedInvocationOfTheButtonIsHandledByAnUpdate) {
-  TFormStrProgress *dialog = Open();
+  TFormStrProgress *dialog = open();
   QMetaObject::invokeMethod(control<QPushButton>(*dialog, "Button1"), "click",
                             Qt::QueuedConnection);
   EXPECT_FALSE(dialog->Cancelled);
@@ -226,7 +226,7 @@ TEST_F(ProgressDialogTest, QueuedInvocationOfTheButtonIsHandledByAnUpdate) {
 }
 
 TEST_F(ProgressDialogTest, CancelOnlyRaisesTheFlag) {
-  TFormStrProgress *dialog = Open();
+  TFormStrProgress *dialog = open();
   QPointer<TFormStrProgress> guard(dialog);
   control<QPushButton>(*dialog, "Button1")->click();
   QCoreApplication::processEvents();
@@ -238,7 +238,7 @@ TEST_F(ProgressDialogTest, CancelOnlyRaisesTheFlag) {
 }
 
 TEST_F(ProgressDialogTest, FrameCloseOnlyHidesIt) {
-  TFormStrProgress *dialog = Open();
+  TFormStrProgress *dialog = open();
   QPointer<TFormStrProgress> guard(dialog);
 
   EXPECT_TRUE(dialog->close());
@@ -257,7 +257,7 @@ TEST_F(ProgressDialogTest, FrameCloseOnlyHidesIt) {
 }
 
 TEST_F(ProgressDialogTest, EscapeNeitherHidesNorCancels) {
-  TFormStrProgress *dialog = Open();
+  TFormStrProgress *dialog = open();
   QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
   QCoreApplication::sendEvent(control<QPushButton>(*dialog, "Button1"), &escape);
   QCoreApplication::processEvents();
@@ -269,18 +269,18 @@ TEST_F(ProgressDialogTest, EscapeNeitherHidesNorCancels) {
 // As the Windows control with PBS_SMOOTH draws it; Qt's own Windows style
 // insets the fill and does not keep it in proportion.
 TEST_F(ProgressDialogTest, BarIsOneContinuousFillInProportion) {
-  TFormStrProgress *dialog = Open();
+  TFormStrProgress *dialog = open();
   dialog->UpdateProgress(kSearching, 1, 1);
-  const Fill full = MiddleRowFill(control<QProgressBar>(*dialog, "ProgressBar1"));
+  const Fill full = middleRowFill(control<QProgressBar>(*dialog, "ProgressBar1"));
   ASSERT_GT(full.pixels, 200);
 
   dialog->UpdateProgress(kSearching, 2, 1);
-  EXPECT_EQ(MiddleRowFill(control<QProgressBar>(*dialog, "ProgressBar1")).runs, 1)
+  EXPECT_EQ(middleRowFill(control<QProgressBar>(*dialog, "ProgressBar1")).runs, 1)
       << "not in blocks";
-  EXPECT_EQ(MiddleRowFill(control<QProgressBar>(*dialog, "ProgressBar1")).pixels, full.pixels / 2);
+  EXPECT_EQ(middleRowFill(control<QProgressBar>(*dialog, "ProgressBar1")).pixels, full.pixels / 2);
 
   dialog->UpdateProgress(kSearching, 100, 7);
-  EXPECT_EQ(MiddleRowFill(control<QProgressBar>(*dialog, "ProgressBar1")).pixels,
+  EXPECT_EQ(middleRowFill(control<QProgressBar>(*dialog, "ProgressBar1")).pixels,
             full.pixels * 7 / 100);
 }
 

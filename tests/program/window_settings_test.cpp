@@ -18,23 +18,23 @@ using formtest::TempFolder;
 using formtest::writeFile;
 
 TEST(SettingsPath, ExtensionOfTheFileNameIsReplacedOrAdded) {
-  EXPECT_EQ(SettingsPathFor("/opt/velnor/velnor"), "/opt/velnor/velnor.ini");
-  EXPECT_EQ(SettingsPathFor("/opt/velnor/velnor.exe"), "/opt/velnor/velnor.ini");
-  EXPECT_EQ(SettingsPathFor("/opt/velnor/velnor.tar.gz"), "/opt/velnor/velnor.tar.ini");
-  EXPECT_EQ(SettingsPathFor("/opt/velnor/velnor."), "/opt/velnor/velnor.ini");
-  EXPECT_EQ(SettingsPathFor("velnor"), "velnor.ini");
+  EXPECT_EQ(settingsPathFor("/opt/velnor/velnor"), "/opt/velnor/velnor.ini");
+  EXPECT_EQ(settingsPathFor("/opt/velnor/velnor.exe"), "/opt/velnor/velnor.ini");
+  EXPECT_EQ(settingsPathFor("/opt/velnor/velnor.tar.gz"), "/opt/velnor/velnor.tar.ini");
+  EXPECT_EQ(settingsPathFor("/opt/velnor/velnor."), "/opt/velnor/velnor.ini");
+  EXPECT_EQ(settingsPathFor("velnor"), "velnor.ini");
 }
 
 TEST(SettingsPath, DotsInFoldersAndHiddenFilesAreNoExtension) {
-  EXPECT_EQ(SettingsPathFor("/opt/velnor-1.2/velnor"), "/opt/velnor-1.2/velnor.ini");
-  EXPECT_EQ(SettingsPathFor("/home/a/.local/bin/velnor"), "/home/a/.local/bin/velnor.ini");
-  EXPECT_EQ(SettingsPathFor("/opt/.velnor"), "/opt/.velnor.ini");
+  EXPECT_EQ(settingsPathFor("/opt/velnor-1.2/velnor"), "/opt/velnor-1.2/velnor.ini");
+  EXPECT_EQ(settingsPathFor("/home/a/.local/bin/velnor"), "/home/a/.local/bin/velnor.ini");
+  EXPECT_EQ(settingsPathFor("/opt/.velnor"), "/opt/.velnor.ini");
 }
 
 TEST(SettingsPath, DefaultIsBesideTheRunningExecutable) {
   char executable[PATH_MAX] = {};
   ASSERT_GT(::readlink("/proc/self/exe", executable, sizeof executable - 1), 0);
-  EXPECT_EQ(DefaultWindowSettingsPath(), std::string(executable) + ".ini")
+  EXPECT_EQ(defaultWindowSettingsPath(), std::string(executable) + ".ini")
       << "the test binary has no extension, so .ini is appended";
 }
 
@@ -55,7 +55,7 @@ TEST(ProfileInteger, DecimalAndTheThreeHexadecimalPrefixes) {
                                                            {"0x80000000", INT_MIN},
                                                            {"007", 7}};
   for (const auto &[text, value] : cases)
-    EXPECT_EQ(ParseProfileInteger(text), std::optional<int>(value)) << text;
+    EXPECT_EQ(parseProfileInteger(text), std::optional<int>(value)) << text;
 }
 
 TEST(ProfileInteger, AnythingElseIsNoInteger) {
@@ -79,7 +79,7 @@ TEST(ProfileInteger, AnythingElseIsNoInteger) {
                            "$100000000",
                            "99999999999999999999",
                            "1e3"})
-    EXPECT_EQ(ParseProfileInteger(text), std::nullopt) << '"' << text << '"';
+    EXPECT_EQ(parseProfileInteger(text), std::nullopt) << '"' << text << '"';
 }
 
 class SettingsFileTest : public ::testing::Test {
@@ -161,25 +161,25 @@ TEST_F(SettingsFileTest, WriteFailureIsIgnored) {
 TEST(WindowPlacement, WindowTouchingAScreenStaysWhereItIs) {
   const QList<QRect> screens = {QRect(0, 0, 1024, 768), QRect(1024, 0, 1280, 1024)};
   const QRect primary(0, 0, 1024, 740);
-  EXPECT_EQ(PositionOnScreens(QRect(184, 118, 565, 347), screens, primary), QPoint(184, 118));
-  EXPECT_EQ(PositionOnScreens(QRect(-500, -300, 565, 347), screens, primary), QPoint(-500, -300))
+  EXPECT_EQ(positionOnScreens(QRect(184, 118, 565, 347), screens, primary), QPoint(184, 118));
+  EXPECT_EQ(positionOnScreens(QRect(-500, -300, 565, 347), screens, primary), QPoint(-500, -300))
       << "partly visible";
-  EXPECT_EQ(PositionOnScreens(QRect(1500, 600, 565, 347), screens, primary), QPoint(1500, 600))
+  EXPECT_EQ(positionOnScreens(QRect(1500, 600, 565, 347), screens, primary), QPoint(1500, 600))
       << "on the second screen, below the first one's bottom";
 }
 
 TEST(WindowPlacement, WindowOffEveryScreenComesOntoThePrimaryOne) {
   const QList<QRect> screens = {QRect(0, 0, 1024, 768)};
   const QRect primary(0, 28, 1024, 740); // a panel along the top
-  EXPECT_EQ(PositionOnScreens(QRect(-3000, -3000, 565, 347), screens, primary), QPoint(0, 28));
-  EXPECT_EQ(PositionOnScreens(QRect(2000, 300, 565, 347), screens, primary), QPoint(459, 300))
+  EXPECT_EQ(positionOnScreens(QRect(-3000, -3000, 565, 347), screens, primary), QPoint(0, 28));
+  EXPECT_EQ(positionOnScreens(QRect(2000, 300, 565, 347), screens, primary), QPoint(459, 300))
       << "moved as little as possible";
-  EXPECT_EQ(PositionOnScreens(QRect(1024, 768, 565, 347), screens, primary), QPoint(459, 421))
+  EXPECT_EQ(positionOnScreens(QRect(1024, 768, 565, 347), screens, primary), QPoint(459, 421))
       << "touching the corner from outside is not on the screen";
-  EXPECT_EQ(PositionOnScreens(QRect(5000, 5000, 3000, 2000), screens, primary), QPoint(0, 28))
+  EXPECT_EQ(positionOnScreens(QRect(5000, 5000, 3000, 2000), screens, primary), QPoint(0, 28))
       << "larger than the screen: its top-left corner shows";
 }
 
 TEST(WindowPlacement, WithoutScreensNothingMoves) {
-  EXPECT_EQ(PositionOnScreens(QRect(-3000, 0, 100, 100), {}, QRect()), QPoint(-3000, 0));
+  EXPECT_EQ(positionOnScreens(QRect(-3000, 0, 100, 100), {}, QRect()), QPoint(-3000, 0));
 }

@@ -85,11 +85,11 @@ TEST(ResolveHostAddress, GivesTheLastAddressAndKeepsTheStartCount) {
   EXPECT_EQ(platform::winsockStartCount(), before);
 
   // Also with the unit's own start outstanding, as while the program runs.
-  WSockUtils::Initialize();
+  WSockUtils::initialize();
   WSockUtils::ResolveHostAddress("multi", address);
   EXPECT_EQ(address, "10.1.0.3");
   EXPECT_EQ(platform::winsockStartCount(), before + 1);
-  WSockUtils::Finalize();
+  WSockUtils::finalize();
 }
 
 TEST(ResolveHostAddress, UnknownNameLeavesTheAddressEmpty) {

@@ -32,7 +32,7 @@ std::vector<std::string> outcome(const QList<ComparedRow> &compared) {
   std::vector<std::string> lines;
   for (const ComparedRow &pair : compared)
     lines.push_back(
-        ((ChangeWord(pair.change).isEmpty() ? QStringLiteral("none") : ChangeWord(pair.change)) +
+        ((changeWord(pair.change).isEmpty() ? QStringLiteral("none") : changeWord(pair.change)) +
          u' ' + (pair.before ? pair.before->address : QString()) + u'>' +
          (pair.now ? pair.now->address : QString()))
             .toStdString());
@@ -102,7 +102,7 @@ const Case kCases[] = {
 TEST(RowMatching, Table) {
   for (const Case &test : kCases) {
     SCOPED_TRACE(test.what);
-    EXPECT_EQ(outcome(CompareRows(rows(test.before), rows(test.now))), test.expected);
+    EXPECT_EQ(outcome(compareRows(rows(test.before), rows(test.now))), test.expected);
   }
 }
 

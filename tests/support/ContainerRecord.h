@@ -6,10 +6,10 @@
 
 namespace testsupport {
 
-inline constexpr auto &kProvider = BrowseProviderName;
+inline constexpr auto &kProvider = kBrowseProviderName;
 
 inline NETRESOURCEA containerRecord(const char *remoteName, const char *providerName = kProvider) {
-  NETRESOURCEA record = BrowseContainerRecord(remoteName);
+  NETRESOURCEA record = browseContainerRecord(remoteName);
   record.lpProvider = const_cast<LPSTR>(providerName);
   return record;
 }

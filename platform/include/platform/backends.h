@@ -58,7 +58,7 @@ struct BrowseEntry {
 
 // Network browsing behind the WNet functions. The container is given in the
 // WNet form, already checked by the caller: "" for the top level, a workgroup
-// name, or "\\\\SERVER". The backend reports what the network says; the WNet
+// name, or "\\\\COMPUTER". The backend reports what the network says; the WNet
 // layer drops what it does not list (empty or odd names, duplicates, entries
 // of another level, hidden, IPC and filtered shares).
 class BrowseBackend {

@@ -1,4 +1,4 @@
-// What a LAN scan needs beyond the Win32 calls: where the browse list's
+// What a LAN host search needs beyond the Win32 calls: where the browse list's
 // computers came from, the machine's own subnets, an ARP sweep of a range of
 // addresses, the names of addresses with the source that gave each, a
 // datagram to a subnet's broadcast address and the wait for a host's ARP

@@ -41,6 +41,12 @@ public:
     return *seen->object;
   }
 
+  // This process's object if it has made one, else null; never makes one.
+  T *made() const {
+    const Slot *seen = slot_.load(std::memory_order_acquire);
+    return seen != nullptr && seen->generation == forkGeneration() ? seen->object : nullptr;
+  }
+
 private:
   struct Slot {
     unsigned generation;

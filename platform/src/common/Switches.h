@@ -20,7 +20,7 @@ struct SwitchSettings {
   bool wsDiscovery = true;
   // VELNOR_WORKAHEAD=0: nothing is looked up before a program asks for it,
   // every call waits for its own answer (common/WorkAhead.h), and no
-  // WS-Discovery result is kept between walks.
+  // WS-Discovery result is kept between searches.
   bool workAhead = true;
 };
 

@@ -41,7 +41,7 @@ struct Discovery {
 
 platform::ProcessLocal<Discovery> processDiscovery([] { return new Discovery; });
 
-// Hello and Bye keep the kept result current between two walks.
+// Hello and Bye keep the kept result current between two searches.
 void listen(Discovery &discovery) {
   platform::wsd::AnnouncementListener listener(platform::upIpv4Interfaces());
   if (listener.empty())
@@ -80,7 +80,7 @@ void listenForAnnouncements(Discovery &discovery) {
     try {
       discovery.listener = platform::platformThread([&discovery] { listen(discovery); });
     } catch (const std::system_error &) {
-      // Without a thread, every walk takes a result no older than kKeepFor
+      // Without a thread, every search takes a result no older than kKeepFor
       // as before; it is only not kept current in between.
     }
   });
@@ -96,8 +96,8 @@ std::vector<platform::wsd::DiscoveredComputer> platform::discoveredComputers() {
   if (!wsDiscoveryEnabled())
     return {};
   Discovery &discovery = processDiscovery.get();
-  // Without the work ahead nothing is kept between walks, and nothing
-  // listens: every walk probes, as the sequential way does.
+  // Without the work ahead nothing is kept between searches, and nothing
+  // listens: every search probes, as the sequential way does.
   if (!workAheadEnabled())
     return discovery.cache.runWithoutKeeping();
   std::vector<wsd::DiscoveredComputer> computers = discovery.cache.computers();

@@ -21,12 +21,12 @@ struct Prepared {
   bool listingTaken = false;
 };
 
-// The pool and what it prepared for the current walk, one per process.
+// The pool and what it prepared for the current search, one per process.
 struct State {
   std::mutex lock;
   std::deque<std::function<void()>> jobs;
   size_t workers = 0;
-  std::optional<Clock::time_point> walkStart;
+  std::optional<Clock::time_point> searchStart;
   std::map<std::string, Prepared> prepared; // by lower-case container
   std::map<uint32_t, Clock::time_point> unreachable;
 };
@@ -70,10 +70,10 @@ void enqueue(State &pool, std::function<void()> job) {
   }
 }
 
-// Queued in the current walk (or before any, for a caller that never lists
+// Queued in the current search (or before any, for a caller that never lists
 // the top level) and young enough.
 bool fresh(const State &pool, const Prepared &entry) {
-  return (!pool.walkStart || entry.queuedAt >= *pool.walkStart) &&
+  return (!pool.searchStart || entry.queuedAt >= *pool.searchStart) &&
          Clock::now() - entry.queuedAt < kTrustFor;
 }
 
@@ -83,13 +83,13 @@ bool enabled() {
   return workAheadEnabled();
 }
 
-void startWalk() {
+void startSearch() {
   State &pool = state();
   std::lock_guard guard(pool.lock);
-  pool.walkStart = Clock::now();
+  pool.searchStart = Clock::now();
   pool.prepared.clear();
   pool.unreachable.clear();
-  // Jobs not yet started belong to the earlier walk; whoever holds their
+  // Jobs not yet started belong to the earlier search; whoever holds their
   // work runs it when they need it.
   pool.jobs.clear();
 }
@@ -97,7 +97,7 @@ void startWalk() {
 void noteUnreachable(uint32_t address, Clock::time_point when) {
   State &pool = state();
   std::lock_guard guard(pool.lock);
-  if (!pool.walkStart || when < *pool.walkStart)
+  if (!pool.searchStart || when < *pool.searchStart)
     return;
   if (pool.unreachable.size() >= kMaxUnreachable && pool.unreachable.count(address) == 0)
     return;
@@ -141,14 +141,15 @@ void Work::run(const std::string &container, const Steps &steps, bool speculativ
   }
   // Steps that return without a result leave it "not prepared" too.
   std::lock_guard guard(lock_);
-  if (!host_ || !listing_)
+  if (host_.step == AddressStep::NotPrepared || !listing_)
     failed_ = true;
   changed_.notify_all();
 }
 
 void Work::publishHost(std::optional<HostEntry> host) {
   std::lock_guard guard(lock_);
-  host_ = std::move(host);
+  host_ = host ? PreparedHost{AddressStep::Resolved, std::move(*host)}
+               : PreparedHost{AddressStep::Unresolved, {}};
   changed_.notify_all();
 }
 
@@ -164,11 +165,11 @@ std::optional<Listing> Work::listing() {
   return listing_;
 }
 
-std::optional<std::optional<HostEntry>> Work::host() {
+PreparedHost Work::host() {
   std::unique_lock guard(lock_);
   if (!claimed_ || runner_ == std::this_thread::get_id())
     return host_;
-  changed_.wait(guard, [&] { return host_.has_value() || failed_; });
+  changed_.wait(guard, [&] { return host_.step != AddressStep::NotPrepared || failed_; });
   return host_;
 }
 
@@ -218,9 +219,9 @@ Listing list(const std::string &container, const Steps &steps) {
   return own.listing().value_or(Listing{ERROR_NOT_ENOUGH_MEMORY, {}});
 }
 
-std::optional<std::optional<HostEntry>> preparedHost(const std::string &name) {
+PreparedHost preparedHost(const std::string &name) {
   if (!enabled())
-    return std::nullopt;
+    return {};
   std::shared_ptr<Work> work;
   {
     State &pool = state();
@@ -228,7 +229,7 @@ std::optional<std::optional<HostEntry>> preparedHost(const std::string &name) {
     auto known = pool.prepared.find(asciiLowered("\\\\" + name));
     if (known == pool.prepared.end() || !fresh(pool, known->second) ||
         known->second.container != "\\\\" + name)
-      return std::nullopt;
+      return {};
     work = known->second.work;
   }
   return work->host();

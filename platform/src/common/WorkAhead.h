@@ -1,7 +1,7 @@
-// What the platform does ahead of a walk of the browse list, as the services
+// What the platform does ahead of a search of the browse list, as the services
 // of a Windows machine know answers before a program asks for them.
 //
-// A program walks the browse list one call after another: a workgroup's
+// A program searches the browse list one call after another: a workgroup's
 // computers, then for each computer its shares, its address and its MAC
 // address. When a level is listed, the platform starts the next steps for
 // every name below it on a few threads of its own; the program's call then
@@ -10,7 +10,7 @@
 // then costs its timeouts once, beside the others, instead of one after the
 // other.
 //
-// A result counts only within the walk that prepared it (a walk starts when
+// A result counts only within the search that prepared it (a search starts when
 // the top level is listed) and while it is younger than kTrustFor: a program
 // never gets from here what an earlier search found.
 #pragma once
@@ -47,34 +47,46 @@ inline constexpr size_t kWorkers = 16;
 // whose steps were started when its workgroup was listed.
 inline constexpr std::chrono::seconds kTrustFor{10};
 
-// Computers and workgroups prepared at most, counted within a walk: a
+// Computers and workgroups prepared at most, counted within a search: a
 // process that never lists the top level (a library caller listing
 // workgroups or servers itself) makes room by dropping what is older than
 // kTrustFor. Names beyond them are looked up when the program asks, as
 // without the work ahead.
 inline constexpr size_t kMaxPrepared = 512;
 
-// Addresses whose resolution a walk's own step saw fail, at most; the ones
+// Addresses whose resolution a search's own step saw fail, at most; the ones
 // beyond are asked again.
 inline constexpr size_t kMaxUnreachable = 512;
 
 // False with VELNOR_WORKAHEAD=0: every call then does its own work.
 bool enabled();
 
-// The top level is being listed: a new walk starts, and whatever was
+// The top level is being listed: a new search starts, and whatever was
 // prepared before it is no longer used.
-void startWalk();
+void startSearch();
 
-// An address whose ARP resolution failed under a step of the current walk
-// (iphlpapi/ArpVerdict.h); nothing is kept before the first walk.
+// An address whose ARP resolution failed under a step of the current search
+// (iphlpapi/ArpVerdict.h); nothing is kept before the first search.
 void noteUnreachable(uint32_t address, Clock::time_point when);
-// When the current walk last saw the address fail, if it did.
+// When the current search last saw the address fail, if it did.
 std::optional<Clock::time_point> unreachableSince(uint32_t address);
 
 // A listing of one container as the browse backend reports it.
 struct Listing {
   DWORD status = ERROR_BAD_NETPATH;
   std::vector<BrowseEntry> entries;
+};
+
+// What the work ahead knows of a computer's address.
+enum class AddressStep {
+  NotPrepared, // nobody has it ready: the caller resolves the name itself
+  Unresolved,  // done: the name does not resolve
+  Resolved,    // done: `host` is the answer
+};
+
+struct PreparedHost {
+  AddressStep step = AddressStep::NotPrepared;
+  HostEntry host; // when Resolved
 };
 
 class Work;
@@ -104,9 +116,9 @@ public:
   // before it was published.
   std::optional<Listing> listing();
   // The address step's result: ready, or waited for when another thread
-  // runs the work; std::nullopt when nobody has started it, when the caller
+  // runs the work; NotPrepared when nobody has started it, when the caller
   // is the one running it, or when the run failed before it.
-  std::optional<std::optional<HostEntry>> host();
+  PreparedHost host();
 
 private:
   bool claim();
@@ -117,16 +129,16 @@ private:
   bool claimed_ = false;
   bool failed_ = false;
   std::thread::id runner_;
-  std::optional<std::optional<HostEntry>> host_;
+  PreparedHost host_;
   std::optional<Listing> listing_;
 };
 
 // Queues the steps for each container (a workgroup, or "\\\\NAME") not yet
-// prepared in this walk, while enabled(). They run with the switches of the
+// prepared in this search, while enabled(). They run with the switches of the
 // thread that prepares them.
 void prepare(const std::vector<std::string> &containers, const Steps &steps);
 
-// The listing of a container: the prepared one of this walk while it is
+// The listing of a container: the prepared one of this search while it is
 // fresh (its listing is handed out once: a second listing of the same
 // container does its own work again), else what the steps give now.
 Listing list(const std::string &container, const Steps &steps);
@@ -134,6 +146,6 @@ Listing list(const std::string &container, const Steps &steps);
 // The prepared address of a computer, without taking its work. Only for the
 // name as the browse list spelled it: the address step's answer (its h_name)
 // may depend on the spelling, and another spelling is resolved as asked.
-std::optional<std::optional<HostEntry>> preparedHost(const std::string &name);
+PreparedHost preparedHost(const std::string &name);
 
 } // namespace platform::ahead

@@ -10,7 +10,7 @@
 // - A source address other than 0 must be one of this machine's addresses
 //   (ERROR_NOT_FOUND otherwise), and the destination must be reached through
 //   the interface that holds it (ERROR_BAD_NET_NAME otherwise).
-// - An address that a step of the current walk of the browse list saw fail
+// - An address that a step of the current search of the browse list saw fail
 //   moments ago fails at once (iphlpapi/ArpVerdict.h).
 // - The request is triggered by a UDP datagram to the discard port, which
 //   needs no privileges. The wait ends with the kernel's own verdict, or a

@@ -1,12 +1,11 @@
 // GetComputerNameA with its documented buffer rules.
+#include "common/AsciiCase.h"
 #include "common/NameBuffer.h"
 #include "kernel32/Kernel32Backends.h"
 
 #include <CBoundary.h>
 #include <windows.h>
 
-#include <algorithm>
-#include <cctype>
 #include <cstring>
 
 namespace {
@@ -16,9 +15,7 @@ std::string netbiosName(const std::string &hostName) {
   std::string name = hostName.substr(0, hostName.find('.'));
   if (name.size() > MAX_COMPUTERNAME_LENGTH)
     name.resize(MAX_COMPUTERNAME_LENGTH);
-  std::transform(name.begin(), name.end(), name.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-  return name;
+  return platform::asciiUppered(std::move(name));
 }
 
 } // namespace

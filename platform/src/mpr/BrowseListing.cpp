@@ -76,7 +76,7 @@ bool platform::usageAdmits(DWORD filterUsage, DWORD entryUsage) {
 
 platform::ResourceEntry platform::providerEntry() {
   return {RESOURCETYPE_ANY, RESOURCEDISPLAYTYPE_NETWORK, RESOURCEUSAGE_CONTAINER,
-          BrowseProviderName, ""};
+          kBrowseProviderName, ""};
 }
 
 std::vector<ResourceEntry> platform::listBelow(const NetContainer &container,

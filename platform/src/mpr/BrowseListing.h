@@ -11,7 +11,7 @@
 
 namespace platform {
 
-// One record's values; every record names the provider BrowseProviderName.
+// One record's values; every record names the provider kBrowseProviderName.
 struct ResourceEntry {
   DWORD type = 0;
   DWORD displayType = 0;
@@ -29,7 +29,7 @@ struct ResourceFilter {
 // The provider itself, the only entry at the root of the network.
 ResourceEntry providerEntry();
 
-// Keeps, for the container's level, only workgroups, servers, or disk and
+// Keeps, for the container's level, only workgroups, computers, or disk and
 // print shares that the filter admits; drops empty and odd names, hidden ("$")
 // shares and repeated names. The entries' names and comments come from the
 // network in UTF-8; the records hold them in the ANSI code page, as the

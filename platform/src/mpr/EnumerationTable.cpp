@@ -37,7 +37,11 @@ HANDLE platform::openEnumeration(Enumeration enumeration) {
 }
 
 DWORD platform::useEnumeration(HANDLE handle, const std::function<DWORD(Enumeration &)> &use) {
-  Table &table = processTable.get();
+  // Before the first open there is no table, and nothing to allocate for one.
+  Table *made = processTable.made();
+  if (made == nullptr)
+    return ERROR_INVALID_HANDLE;
+  Table &table = *made;
   std::lock_guard lock(table.lock);
   auto found = table.open.find(keyOf(handle));
   if (found == table.open.end())
@@ -46,13 +50,19 @@ DWORD platform::useEnumeration(HANDLE handle, const std::function<DWORD(Enumerat
 }
 
 bool platform::closeEnumeration(HANDLE handle) {
-  Table &table = processTable.get();
+  Table *made = processTable.made();
+  if (made == nullptr)
+    return false;
+  Table &table = *made;
   std::lock_guard lock(table.lock);
   return table.open.erase(keyOf(handle)) != 0;
 }
 
 size_t platform::openBrowseEnumerationCount() {
-  Table &table = processTable.get();
+  Table *made = processTable.made();
+  if (made == nullptr)
+    return 0;
+  Table &table = *made;
   std::lock_guard lock(table.lock);
   return table.open.size();
 }

@@ -6,7 +6,7 @@
 
 namespace platform {
 
-// The NetBIOS browse list and the servers' shares (libsmbclient).
+// The NetBIOS browse list and the computers' shares (libsmbclient).
 BrowseBackend &smbBrowser();
 BrowseBackend &systemBrowser();
 BrowseBackend &currentBrowser();

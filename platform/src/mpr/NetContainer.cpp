@@ -12,9 +12,9 @@
 
 namespace {
 
-// NetBIOS names (workgroups and domains) have at most 15 characters; a server
-// or a domain may also be named by its DNS name (DNS_MAX_NAME_LENGTH).
-// Nothing longer is scanned.
+// NetBIOS names (workgroups and domains) have at most 15 characters; a
+// computer or a domain may also be named by its DNS name
+// (DNS_MAX_NAME_LENGTH). Nothing longer is scanned.
 constexpr size_t kMaxWorkgroupLength = 15;
 constexpr size_t kMaxScannedLength = 1024;
 
@@ -39,7 +39,7 @@ DWORD platform::parseNetContainer(const char *remoteName, NetContainer &containe
   // and could hide a separator inside a broken character: it names nothing.
   if (!isWellFormedAnsi(name))
     return ERROR_BAD_NETPATH;
-  if (sameIgnoringAsciiCase(name, BrowseProviderName)) {
+  if (sameIgnoringAsciiCase(name, kBrowseProviderName)) {
     container = {NetContainer::Level::Provider, ""};
     return NO_ERROR;
   }
@@ -48,19 +48,19 @@ DWORD platform::parseNetContainer(const char *remoteName, NetContainer &containe
   // second byte of a Shift_JIS character may be 0x5C.
   if (name.rfind("\\\\", 0) == 0) {
     const size_t end = findAnsiCharacter(name, "\\", 2);
-    const std::string server = name.substr(2, end == std::string::npos ? end : end - 2);
-    if (server.empty() || server.size() > DNS_MAX_NAME_LENGTH ||
-        findAnsiCharacter(server, "/") != std::string::npos)
+    const std::string computer = name.substr(2, end == std::string::npos ? end : end - 2);
+    if (computer.empty() || computer.size() > DNS_MAX_NAME_LENGTH ||
+        findAnsiCharacter(computer, "/") != std::string::npos)
       return ERROR_BAD_NETPATH;
     if (end != std::string::npos)
-      // "\\\\SERVER\\" names nothing; "\\\\SERVER\\share" is not a container.
+      // "\\\\PC1\\" names nothing; "\\\\PC1\\share" is not a container.
       return end + 1 == name.size() ? ERROR_BAD_NETPATH : ERROR_NOT_CONTAINER;
     container = {NetContainer::Level::Computer, name};
     return NO_ERROR;
   }
 
   // A domain that WS-Discovery reports is named by its DNS name, which has a
-  // dot and may be as long as a server's; a NetBIOS name never has a dot.
+  // dot and may be as long as a computer's; a NetBIOS name never has a dot.
   const size_t maxLength =
       findAnsiCharacter(name, ".") != std::string::npos ? DNS_MAX_NAME_LENGTH : kMaxWorkgroupLength;
   if (name.size() > maxLength || findAnsiCharacter(name, "\\/") != std::string::npos)

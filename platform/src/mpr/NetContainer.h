@@ -1,5 +1,5 @@
 // The container named by a NETRESOURCE's lpRemoteName, checked before any
-// network traffic: the provider level, a workgroup or a server.
+// network traffic: the provider level, a workgroup or a computer.
 #pragma once
 
 #include <NetResourceRecord.h>
@@ -22,7 +22,7 @@ struct NetContainer {
 DWORD parseNetContainer(const char *remoteName, NetContainer &container);
 
 // The container's name as the network has it: the caller's ANSI name in
-// UTF-8, with the two backslashes before a server's name kept as they are
+// UTF-8, with the two backslashes before a computer's name kept as they are
 // (Shift_JIS, as iconv reads it, has a yen sign where Windows' code page 932
 // has the backslash).
 std::string networkName(const NetContainer &container);

@@ -7,7 +7,7 @@
 namespace {
 
 size_t stringsSize(const platform::ResourceEntry &entry) {
-  size_t size = entry.remoteName.size() + 1 + sizeof(BrowseProviderName);
+  size_t size = entry.remoteName.size() + 1 + sizeof(kBrowseProviderName);
   if (!entry.comment.empty())
     size += entry.comment.size() + 1;
   return size;
@@ -43,7 +43,7 @@ platform::PackResult platform::packResources(std::span<const ResourceEntry> entr
     record.lpRemoteName = placeString(base, stringsStart, entry.remoteName);
     record.lpComment =
         entry.comment.empty() ? nullptr : placeString(base, stringsStart, entry.comment);
-    record.lpProvider = placeString(base, stringsStart, BrowseProviderName);
+    record.lpProvider = placeString(base, stringsStart, kBrowseProviderName);
     // The caller's buffer need not be aligned for the record.
     std::memcpy(base + recordsEnd, &record, sizeof record);
     recordsEnd += sizeof record;

@@ -24,8 +24,8 @@ constexpr DWORD kKnownUsages = RESOURCEUSAGE_ALL;
 
 bool isOurProvider(const char *provider) {
   // Scans no further than our own name could reach.
-  const size_t length = strnlen(provider, sizeof BrowseProviderName);
-  return platform::sameIgnoringAsciiCase(std::string(provider, length), BrowseProviderName);
+  const size_t length = strnlen(provider, sizeof kBrowseProviderName);
+  return platform::sameIgnoringAsciiCase(std::string(provider, length), kBrowseProviderName);
 }
 
 DWORD openGlobal(DWORD dwType, DWORD dwUsage, const NETRESOURCEA *container,

@@ -1,3 +1,5 @@
+#include "common/AsciiCase.h"
+
 #include <CBoundary.h>
 
 #include <winsock.h>
@@ -30,7 +32,7 @@ bool parsePart(const char *&p, unsigned long &value) {
     if (std::isdigit(c))
       digit = c - '0';
     else if (base == 16 && std::isxdigit(c))
-      digit = std::tolower(c) - 'a' + 10;
+      digit = platform::asciiLower(static_cast<char>(c)) - 'a' + 10;
     else
       break;
     if (digit >= base)

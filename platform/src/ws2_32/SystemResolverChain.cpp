@@ -12,15 +12,23 @@
 
 namespace {
 
-// The address the work ahead found for a computer of the walk being listed,
+// The address the work ahead found for a computer of the search being listed,
 // moments ago; the chain's answer for anything else.
 class WorkAheadResolver final : public platform::ResolverBackend {
 public:
   explicit WorkAheadResolver(platform::ResolverBackend &chain) : chain_(chain) {}
 
   std::optional<platform::HostEntry> byName(const std::string &name) override {
-    if (auto prepared = platform::ahead::preparedHost(name))
-      return *prepared;
+    namespace ahead = platform::ahead;
+    ahead::PreparedHost prepared = ahead::preparedHost(name);
+    switch (prepared.step) {
+    case ahead::AddressStep::Resolved:
+      return std::move(prepared.host);
+    case ahead::AddressStep::Unresolved:
+      return std::nullopt;
+    case ahead::AddressStep::NotPrepared:
+      break;
+    }
     return chain_.byName(name);
   }
   std::optional<platform::HostEntry> byAddress(uint32_t address) override {

@@ -47,30 +47,30 @@ inline void forgetServerNeighbours() {
 // are there for a sink that times them.
 class RecordingSink : public LanHostSearchSink {
 public:
-  void WorkgroupFound(const QString &Workgroup) override {
+  void workgroupFound(const QString &Workgroup) override {
     called();
     lines.push_back("W " + Workgroup.toStdString());
   }
-  void ComputerFound(const QString &ComputerEntry) override {
+  void computerFound(const QString &ComputerEntry) override {
     called();
     lines.push_back("C " + ComputerEntry.toStdString());
     computersAtMs.push_back(msSinceStart());
   }
-  void ShareFound(const QString &ShareLabel) override {
+  void shareFound(const QString &ShareLabel) override {
     called();
     lines.push_back("S " + ShareLabel.toStdString());
   }
-  bool ProgressReported(int, int) override {
+  bool progressReported(int, int) override {
     called();
     pumped();
     return true;
   }
-  bool PendingInputHandled() override {
+  bool pendingInputHandled() override {
     called();
     pumped();
     return true;
   }
-  void HostFound(const QString &HostName, const QString &Address, const QString &Mac) override {
+  void hostFound(const QString &HostName, const QString &Address, const QString &Mac) override {
     called();
     lines.push_back("H " + HostName.toStdString() + " " + Address.toStdString() + " " +
                     Mac.toStdString());
@@ -87,7 +87,7 @@ public:
     start_ = std::chrono::steady_clock::now();
     called();
     pumped();
-    WalkLanHosts(*this);
+    searchLanHosts(*this);
     called();
     pumped();
     totalMs = msSinceStart();

@@ -21,7 +21,7 @@ int main(int argc, char **argv) {
     return ci != nullptr && std::string_view(ci) == "true" ? 1 : 77;
   }
   const int count = argc > 1 ? std::atoi(argv[1]) : 1;
-  WSockUtils::Initialize();
+  WSockUtils::initialize();
   for (int k = 1; k <= count; ++k) {
     velnor::officelab::RecordingSink sink;
     sink.search();
@@ -36,6 +36,6 @@ int main(int argc, char **argv) {
     std::printf("T %.0f\n", sink.totalMs);
     std::fflush(stdout);
   }
-  WSockUtils::Finalize();
+  WSockUtils::finalize();
   return 0;
 }

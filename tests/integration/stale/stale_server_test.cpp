@@ -101,8 +101,8 @@ int main(int argc, char **argv) {
   ::testing::InitGoogleTest(&argc, argv);
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication application(argc, argv);
-  WSockUtils::Initialize();
+  WSockUtils::initialize();
   const int result = RUN_ALL_TESTS();
-  WSockUtils::Finalize();
+  WSockUtils::finalize();
   return result;
 }

@@ -18,7 +18,7 @@ namespace {
 
 constexpr auto &provider = testsupport::kProvider;
 using testsupport::containerRecord;
-constexpr DWORD asManyAsFit = 0xFFFFFFFF;
+constexpr DWORD kAsManyAsFit = 0xFFFFFFFF;
 
 // One returned record, copied out of the caller's buffer.
 struct Record {
@@ -51,7 +51,7 @@ std::vector<Record> drain(HANDLE handle) {
   std::vector<Record> records;
   std::vector<unsigned char> buffer(16384);
   for (;;) {
-    DWORD count = asManyAsFit;
+    DWORD count = kAsManyAsFit;
     DWORD size = static_cast<DWORD>(buffer.size());
     const DWORD status = WNetEnumResourceA(handle, &count, buffer.data(), &size);
     if (status == ERROR_NO_MORE_ITEMS)
@@ -187,7 +187,7 @@ TEST_F(WNetEnumeration, EmptyContainerOpensAndHasNoItems) {
   HANDLE handle = nullptr;
   ASSERT_EQ(openBelow("\\\\PC3", handle), static_cast<DWORD>(NO_ERROR));
   unsigned char buffer[512];
-  DWORD count = asManyAsFit;
+  DWORD count = kAsManyAsFit;
   DWORD size = sizeof buffer;
   EXPECT_EQ(WNetEnumResourceA(handle, &count, buffer, &size),
             static_cast<DWORD>(ERROR_NO_MORE_ITEMS));
@@ -373,20 +373,20 @@ namespace {
 // exactly which bytes the call wrote.
 class GuardedBuffer {
 public:
-  explicit GuardedBuffer(size_t size) : bytes_(size + 2 * guard, fill) {}
-  void *data() { return bytes_.data() + guard; }
-  DWORD size() const { return static_cast<DWORD>(bytes_.size() - 2 * guard); }
-  const unsigned char *begin() const { return bytes_.data() + guard; }
+  explicit GuardedBuffer(size_t size) : bytes_(size + 2 * kGuard, kFill) {}
+  void *data() { return bytes_.data() + kGuard; }
+  DWORD size() const { return static_cast<DWORD>(bytes_.size() - 2 * kGuard); }
+  const unsigned char *begin() const { return bytes_.data() + kGuard; }
   const unsigned char *end() const { return begin() + size(); }
   bool guardsIntact() const {
-    for (size_t i = 0; i < guard; ++i)
-      if (bytes_[i] != fill || bytes_[bytes_.size() - 1 - i] != fill)
+    for (size_t i = 0; i < kGuard; ++i)
+      if (bytes_[i] != kFill || bytes_[bytes_.size() - 1 - i] != kFill)
         return false;
     return true;
   }
   bool untouched(size_t from, size_t to) const {
     for (size_t i = from; i < to; ++i)
-      if (begin()[i] != fill)
+      if (begin()[i] != kFill)
         return false;
     return true;
   }
@@ -396,8 +396,8 @@ public:
     return r;
   }
 
-  static constexpr size_t guard = 64;
-  static constexpr unsigned char fill = 0xA5;
+  static constexpr size_t kGuard = 64;
+  static constexpr unsigned char kFill = 0xA5;
 
 private:
   std::vector<unsigned char> bytes_;
@@ -429,7 +429,7 @@ protected:
 
 TEST_F(WNetBuffer, RecordsAtTheStartStringsAtTheEndNothingOutside) {
   GuardedBuffer buffer(1000);
-  DWORD count = asManyAsFit;
+  DWORD count = kAsManyAsFit;
   DWORD size = buffer.size();
   ASSERT_EQ(WNetEnumResourceA(handle_, &count, buffer.data(), &size), static_cast<DWORD>(NO_ERROR));
   ASSERT_EQ(count, 2u);
@@ -458,20 +458,20 @@ TEST_F(WNetBuffer, RecordsAtTheStartStringsAtTheEndNothingOutside) {
 
 TEST_F(WNetBuffer, AsManyAsFitThenTheRestThenNoMoreItems) {
   GuardedBuffer buffer(docsSize + publicSize - 1); // room for docs only
-  DWORD count = asManyAsFit;
+  DWORD count = kAsManyAsFit;
   DWORD size = buffer.size();
   ASSERT_EQ(WNetEnumResourceA(handle_, &count, buffer.data(), &size), static_cast<DWORD>(NO_ERROR));
   EXPECT_EQ(count, 1u);
   EXPECT_STREQ(buffer.record(0).lpRemoteName, "\\\\PC1\\docs");
   EXPECT_TRUE(buffer.guardsIntact());
 
-  count = asManyAsFit;
+  count = kAsManyAsFit;
   ASSERT_EQ(WNetEnumResourceA(handle_, &count, buffer.data(), &size), static_cast<DWORD>(NO_ERROR));
   EXPECT_EQ(count, 1u);
   EXPECT_STREQ(buffer.record(0).lpRemoteName, "\\\\PC1\\public");
 
   for (int again = 0; again < 2; ++again) {
-    count = asManyAsFit;
+    count = kAsManyAsFit;
     EXPECT_EQ(WNetEnumResourceA(handle_, &count, buffer.data(), &size),
               static_cast<DWORD>(ERROR_NO_MORE_ITEMS));
   }
@@ -480,7 +480,7 @@ TEST_F(WNetBuffer, AsManyAsFitThenTheRestThenNoMoreItems) {
 
 TEST_F(WNetBuffer, ExactFitTakesEverything) {
   GuardedBuffer buffer(docsSize + publicSize);
-  DWORD count = asManyAsFit;
+  DWORD count = kAsManyAsFit;
   DWORD size = buffer.size();
   ASSERT_EQ(WNetEnumResourceA(handle_, &count, buffer.data(), &size), static_cast<DWORD>(NO_ERROR));
   EXPECT_EQ(count, 2u);
@@ -490,19 +490,19 @@ TEST_F(WNetBuffer, ExactFitTakesEverything) {
 TEST_F(WNetBuffer, FirstEntryThatDoesNotFitAsksForItsSize) {
   for (size_t tooSmall : {size_t{0}, size_t{10}, sizeof(NETRESOURCEA), docsSize - 1}) {
     GuardedBuffer buffer(tooSmall);
-    DWORD count = asManyAsFit;
+    DWORD count = kAsManyAsFit;
     DWORD size = buffer.size();
     ASSERT_EQ(WNetEnumResourceA(handle_, &count, buffer.data(), &size),
               static_cast<DWORD>(ERROR_MORE_DATA))
         << tooSmall;
     EXPECT_EQ(size, docsSize);
-    EXPECT_EQ(count, asManyAsFit) << "the count is only written on success";
+    EXPECT_EQ(count, kAsManyAsFit) << "the count is only written on success";
     EXPECT_TRUE(buffer.guardsIntact());
     EXPECT_TRUE(buffer.untouched(0, tooSmall));
   }
   // The size it asked for is enough, and nothing was skipped meanwhile.
   GuardedBuffer buffer(docsSize);
-  DWORD count = asManyAsFit;
+  DWORD count = kAsManyAsFit;
   DWORD size = buffer.size();
   ASSERT_EQ(WNetEnumResourceA(handle_, &count, buffer.data(), &size), static_cast<DWORD>(NO_ERROR));
   EXPECT_EQ(count, 1u);
@@ -520,7 +520,7 @@ TEST_F(WNetBuffer, CountLimitsTheEntries) {
 
 TEST_F(WNetBuffer, NullArgumentsAndZeroCountAreRefused) {
   unsigned char buffer[1024];
-  DWORD count = asManyAsFit;
+  DWORD count = kAsManyAsFit;
   DWORD size = sizeof buffer;
   EXPECT_EQ(WNetEnumResourceA(handle_, nullptr, buffer, &size),
             static_cast<DWORD>(ERROR_INVALID_PARAMETER));
@@ -549,7 +549,7 @@ TEST_F(WNetEnumeration, UnknownAndClosedHandlesAreRefused) {
   unsigned char buffer[1024];
   for (HANDLE bad : {handle, static_cast<HANDLE>(nullptr), reinterpret_cast<HANDLE>(1),
                      reinterpret_cast<HANDLE>(-1), static_cast<HANDLE>(buffer)}) {
-    DWORD count = asManyAsFit;
+    DWORD count = kAsManyAsFit;
     DWORD size = sizeof buffer;
     EXPECT_EQ(WNetEnumResourceA(bad, &count, buffer, &size),
               static_cast<DWORD>(ERROR_INVALID_HANDLE));

@@ -6,7 +6,7 @@
 // a missing file.
 #include "common/ProcessLocal.h"
 #include "kernel32/profile/AtomicFile.h"
-#include "kernel32/profile/PrivateProfileFile.h"
+#include "kernel32/profile/ProfileDocument.h"
 #include "kernel32/profile/ProfileValues.h"
 #include "kernel32/profile/VirtualStore.h"
 

@@ -55,7 +55,7 @@ DWORD copyList(const std::vector<std::string_view> &names, LPSTR buffer, DWORD s
 }
 
 UINT profileInteger(std::string_view text) {
-  return *ReadProfileInteger(text, ProfileIntegerRule::Leading);
+  return *readProfileInteger(text, ProfileIntegerRule::Leading);
 }
 
 } // namespace platform

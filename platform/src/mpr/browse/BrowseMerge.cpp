@@ -52,7 +52,7 @@ bool MergingBrowser::netbiosMayKnow(const std::string &workgroup) {
   });
 }
 
-std::optional<std::vector<DiscoveredComputer>> MergingBrowser::walkResult() {
+std::optional<std::vector<DiscoveredComputer>> MergingBrowser::searchResult() {
   std::lock_guard guard(lock_);
   if (!topListedAt_ || now_() - *topListedAt_ >= DiscoveryCache::kKeepFor)
     return std::nullopt;
@@ -66,7 +66,7 @@ DWORD MergingBrowser::list(const std::string &container, std::vector<BrowseEntry
   const bool top = container.empty();
   std::optional<std::vector<DiscoveredComputer>> discovered;
   if (!top)
-    discovered = walkResult();
+    discovered = searchResult();
   // The probe runs beside the browse request; a cached result comes at once.
   std::packaged_task<std::vector<DiscoveredComputer>()> discovering(discovery_);
   std::future<std::vector<DiscoveredComputer>> result = discovering.get_future();

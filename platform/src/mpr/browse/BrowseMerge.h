@@ -34,7 +34,7 @@ public:
 
   // discovery: the (cached) WS-Discovery result, asked beside the NetBIOS
   // browse request of the top level, never after it, on a platform thread.
-  // A walk takes one result: the workgroups listed within kKeepFor of the
+  // A search takes one result: the workgroups listed within kKeepFor of the
   // top level get their computers from the result the top level got, so a
   // group listed at the top never comes out empty because a newer result
   // lost it. A workgroup listed on its own asks for a result of its own.
@@ -55,8 +55,8 @@ private:
   // group it did not list (one only WS-Discovery reported) is not asked for:
   // the answer would only come after broadcasts that nobody answers.
   bool netbiosMayKnow(const std::string &workgroup);
-  // The top level's discovery result while its walk is current.
-  std::optional<std::vector<DiscoveredComputer>> walkResult();
+  // The top level's discovery result while its search is current.
+  std::optional<std::vector<DiscoveredComputer>> searchResult();
 
   BrowseBackend &netbios_;
   Discovery discovery_;

@@ -1,4 +1,4 @@
-// Remembers the computers the NetBIOS browse list gave, so that a scan can
+// Remembers the computers the NetBIOS browse list gave, so that a search can
 // tell which source listed a computer the merged list shows.
 #pragma once
 

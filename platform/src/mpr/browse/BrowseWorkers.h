@@ -48,7 +48,7 @@ std::optional<browseworker::Answer> list(const browseworker::Request &request,
                                          const std::string &host);
 
 // Starts workers now, unless VELNOR_WORKAHEAD=0, so that `count` of them
-// (within kMostWorkers) are idle or starting beside the busy ones: a walk
+// (within kMostWorkers) are idle or starting beside the busy ones: a search
 // that lists a level soon lists the names below it side by side, and a
 // worker takes some tens of ms to load libsmbclient.
 void startAhead(size_t count);

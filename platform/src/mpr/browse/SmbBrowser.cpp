@@ -1,6 +1,6 @@
 // The NetBIOS browse list and share listings, browsing as guest, through
 // the browse workers (mpr/browse/BrowseWorkers.h): this process never loads
-// libsmbclient. A server is first asked whether it accepts a connection at
+// libsmbclient. A computer is first asked whether it accepts a connection at
 // all, so that one that is switched off never holds a worker. Listing a
 // level starts the listings of the level below on the work ahead's threads
 // (common/WorkAhead.h), and the workers do them side by side.
@@ -31,7 +31,7 @@ std::string dottedAddress(in_addr address) {
 }
 
 // A failed browse call as a WNet error. libsmbclient reports an unknown
-// workgroup or server as refused, unreachable or not found alike.
+// workgroup or computer as refused, unreachable or not found alike.
 DWORD errorFor(bool topLevel, int error) {
   if (topLevel || error == 0) // 0: the browse service did not answer at all
     return ERROR_NO_NETWORK;
@@ -47,17 +47,17 @@ DWORD errorFor(bool topLevel, int error) {
 }
 
 // A listing of the top level or a workgroup (over SMB1), or of the shares
-// of the server `name` at `host` (a dotted address, or the name for
+// of the computer `name` at `host` (a dotted address, or the name for
 // libsmbclient to look up), by a worker, which logs on to it as the user
 // (worker/logon/ShareLogon.h). A worker that did not answer in time stands
-// for a server that did not.
-ahead::Listing listByWorker(const std::string &container, bool server, const std::string &host,
+// for a computer that did not.
+ahead::Listing listByWorker(const std::string &container, bool computer, const std::string &host,
                             const std::string &name = {}) {
   namespace records = platform::browseworker;
-  const records::Request request{server ? records::What::Shares : records::What::BrowseList,
-                                 server ? host : container, server ? name : std::string()};
+  const records::Request request{computer ? records::What::Shares : records::What::BrowseList,
+                                 computer ? host : container, computer ? name : std::string()};
   const std::optional<records::Answer> answer =
-      platform::browseworkers::list(request, server ? host : std::string());
+      platform::browseworkers::list(request, computer ? host : std::string());
   if (!answer)
     return {errorFor(container.empty(), ETIMEDOUT), {}};
   switch (answer->outcome) {
@@ -71,14 +71,14 @@ ahead::Listing listByWorker(const std::string &container, bool server, const std
   return {ERROR_NO_NETWORK, {}};
 }
 
-// A server's shares: its address first (published for gethostbyname), then
+// A computer's shares: its address first (published for gethostbyname), then
 // whether it answers at all, then the listing by a worker.
-void listServer(const std::string &name, ahead::Work &work) {
+void listComputer(const std::string &name, ahead::Work &work) {
   const std::optional<platform::HostEntry> host = platform::currentResolver().byName(name);
   work.publishHost(host);
   // Given a name it has no connection for, libsmbclient first asks the
   // network whether the name is a workgroup's, and waits out that broadcast
-  // (about half a second per server) before it connects; given an address
+  // (about half a second per computer) before it connects; given an address
   // it connects at once.
   std::optional<in_addr> address;
   if (host && !host->addresses.empty())
@@ -100,7 +100,7 @@ void listServer(const std::string &name, ahead::Work &work) {
 
 void steps(const std::string &container, ahead::Work &work);
 
-// What the walk lists next: the workgroups of the top level, the computers
+// What the search lists next: the workgroups of the top level, the computers
 // of a workgroup.
 void prepareBelow(const std::string &container, const std::vector<BrowseEntry> &entries) {
   const BrowseEntry::Kind next =
@@ -115,7 +115,7 @@ void prepareBelow(const std::string &container, const std::vector<BrowseEntry> &
 // The steps of one listing, wherever they run.
 void steps(const std::string &container, ahead::Work &work) {
   if (container.rfind("\\\\", 0) == 0)
-    return listServer(container.substr(2), work);
+    return listComputer(container.substr(2), work);
   ahead::Listing listing = listByWorker(container, false, {});
   // Preparing the level below is speculative: its failing (out of memory,
   // no thread) must not change this listing; the level below is then
@@ -129,7 +129,7 @@ void steps(const std::string &container, ahead::Work &work) {
   work.publishListing(std::move(listing));
 }
 
-// Workers started when a walk begins, beside the one listing the top level:
+// Workers started when a search begins, beside the one listing the top level:
 // one for each workgroup an office has, and a few for its first computers.
 constexpr size_t kWorkersAhead = 6;
 
@@ -137,7 +137,7 @@ class SmbBrowser final : public platform::BrowseBackend {
 public:
   DWORD list(const std::string &container, std::vector<BrowseEntry> &entries) override {
     if (container.empty()) {
-      ahead::startWalk();
+      ahead::startSearch();
       platform::browseworkers::startAhead(kWorkersAhead);
     }
     const ahead::Listing listing = ahead::list(container, steps);

@@ -9,7 +9,7 @@
 
 namespace {
 
-// What the current walk's top level listed is this process's own.
+// What the current search's top level listed is this process's own.
 platform::ProcessLocal<platform::wsd::MergingBrowser> processBrowser([] {
   return new platform::wsd::MergingBrowser(
       platform::recordingSmbBrowser(), platform::discoveredComputers,

@@ -1,5 +1,6 @@
 #include "net/netbios/NetbiosPackets.h"
 
+#include "common/AsciiCase.h"
 #include "net/DnsPacket.h"
 
 #include <algorithm>
@@ -64,10 +65,8 @@ std::optional<Name> hostName(std::string_view name, unsigned char suffix) {
     return std::nullopt;
   Name result;
   result.fill(' ');
-  for (size_t i = 0; i < name.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(name[i]);
-    result[i] = c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 'a' + 'A') : c;
-  }
+  for (size_t i = 0; i < name.size(); ++i)
+    result[i] = static_cast<unsigned char>(asciiUpper(name[i]));
   result[15] = suffix;
   return result;
 }

@@ -46,7 +46,7 @@ std::vector<DiscoveredComputer> DiscoveryCache::runWithoutKeeping() {
 
 void DiscoveryCache::adopt(std::vector<DiscoveredComputer> computers) {
   kept_ = std::move(computers);
-  // Kept from when the run ended: a walk started by it has the full time.
+  // Kept from when the run ended: a search started by it has the full time.
   ranAt_ = now_();
   ++runs_;
   for (const DiscoveredComputer &computer : kept_)

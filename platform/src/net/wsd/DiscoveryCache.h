@@ -1,6 +1,6 @@
-// The result of one WS-Discovery run, kept for a short time: a walk of the
+// The result of one WS-Discovery run, kept for a short time: a search of the
 // browse list takes one result at its top level (wsd::MergingBrowser), and a
-// walk that starts soon after must not probe the LAN again. Concurrent
+// search that starts soon after must not probe the LAN again. Concurrent
 // callers share one run. While the process listens for announcements, Hello
 // and Bye keep the kept result current; a result older than kKeepFor is
 // never handed out, as a computer can leave without a Bye.
@@ -28,7 +28,7 @@ public:
   using Clock = std::chrono::steady_clock;
   using Run = std::function<std::vector<DiscoveredComputer>()>;
 
-  // Long enough for a whole walk of a LAN (a probe window, then a share
+  // Long enough for a whole search of a LAN (a probe window, then a share
   // listing per computer), short enough that a computer switched on since
   // shows up in the next search.
   static constexpr std::chrono::seconds kKeepFor{30};

@@ -23,9 +23,9 @@ struct DiscoveryTimes {
   // responder that waited the longest after the second copy of the Probe,
   // with 100 ms for the LAN and the scheduler; only a responder that both
   // waited most of its time and lost the first copy of its answer is left
-  // to the next walk. On the modern lab windows of 250 ms to 1 s all found
+  // to the next search. On the modern lab windows of 250 ms to 1 s all found
   // every computer in 20 runs each (wsdd answers within milliseconds); the
-  // window is the whole of a first walk's wait, so 1 s cost 300 ms more.
+  // window is the whole of a first search's wait, so 1 s cost 300 ms more.
   std::chrono::milliseconds probeWindow{700};
   // The longest wait for a ResolveMatches after its Resolve: the responder
   // answers a Resolve at once (a few ms), and a lost one gets a second copy.

@@ -20,7 +20,7 @@
 
 namespace {
 
-constexpr uid_t otherUser = 4321;
+constexpr uid_t kOtherUser = 4321;
 const std::string original = "[Window]\r\nWidth=640\r\n";
 const std::string updated = "[Window]\r\nWidth=1024\r\n";
 
@@ -79,13 +79,13 @@ const Case cases[] = {
      [](const std::string &scratch) {
        const std::string secret = put(scratch + "/secret.conf", 0600);
        const std::string shared = folder(scratch + "/shared", 01777, 0);
-       return Layout{link(secret, shared + "/velnor.ini", otherUser), secret};
+       return Layout{link(secret, shared + "/velnor.ini", kOtherUser), secret};
      },
      false},
     {"another user's link in an ordinary folder",
      [](const std::string &scratch) {
        const std::string file = put(scratch + "/real.ini", 0644);
-       return Layout{link("real.ini", scratch + "/velnor.ini", otherUser), file};
+       return Layout{link("real.ini", scratch + "/velnor.ini", kOtherUser), file};
      },
      true},
 };

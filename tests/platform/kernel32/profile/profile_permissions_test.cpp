@@ -29,10 +29,10 @@ using testsupport::underCi;
 
 namespace {
 
-constexpr uid_t nobody = 65534;
-constexpr DWORD errorDiskFull = 112;
+constexpr uid_t kNobody = 65534;
+constexpr DWORD kErrorDiskFull = 112;
 // The child could not set up what the test needs (not a test failure).
-constexpr int cannotSetUp = 77;
+constexpr int kCannotSetUp = 77;
 
 const std::string original = "[Window]\r\nWidth=640\r\n";
 
@@ -118,15 +118,15 @@ protected:
   template <class Body> static int asUser(Body body) {
     return runInChild([&] {
       if (::geteuid() == 0 &&
-          (::setgroups(0, nullptr) != 0 || ::setgid(nobody) != 0 || ::setuid(nobody) != 0))
-        return cannotSetUp;
+          (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0))
+        return kCannotSetUp;
       return body();
     });
   }
 
   static void giveAway(const std::string &path) {
     if (::geteuid() == 0) {
-      EXPECT_EQ(::chown(path.c_str(), nobody, nobody), 0) << path;
+      EXPECT_EQ(::chown(path.c_str(), kNobody, kNobody), 0) << path;
     }
   }
 
@@ -183,7 +183,7 @@ TEST_F(ProfilePermissions, AReadOnlyFolderKeepsTheSettingsInAPerUserCopy) {
     // A relative value is ignored: the home folder's .config stands in.
     ::setenv("XDG_CONFIG_HOME", "config", 1);
     if (::chdir(program.c_str()) != 0)
-      return cannotSetUp;
+      return kCannotSetUp;
     return readWidth(file) == 1024 && readWidth("velnor.ini") == 1024 &&
                    readWidth(program + "/../program/velnor.ini") == 1024
                ? 0
@@ -215,7 +215,7 @@ TEST_F(ProfilePermissions, AFullFileSystemLeavesTheOriginal) {
     if (::unshare(CLONE_NEWNS) != 0 ||
         ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
         ::mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=64k") != 0)
-      return cannotSetUp;
+      return kCannotSetUp;
     const std::string file = folder + "/settings.ini";
     put(file, original);
     const int filler = ::open((folder + "/filler").c_str(), O_WRONLY | O_CREAT, 0644);
@@ -224,10 +224,10 @@ TEST_F(ProfilePermissions, AFullFileSystemLeavesTheOriginal) {
     }
     ::close(filler);
     const std::string value(8192, 'v');
-    return expectRefused("Window", "Width", value.c_str(), file, errorDiskFull,
+    return expectRefused("Window", "Width", value.c_str(), file, kErrorDiskFull,
                          {"filler", "settings.ini"});
   });
-  if (code == cannotSetUp && !underCi())
+  if (code == kCannotSetUp && !underCi())
     GTEST_SKIP() << "cannot mount a tmpfs here";
   EXPECT_EQ(code, 0);
 }

@@ -1,4 +1,4 @@
-#include "kernel32/profile/PrivateProfileFile.h"
+#include "kernel32/profile/ProfileDocument.h"
 
 #include "common/AsciiCase.h"
 #include "kernel32/profile/ProfileText.h"

@@ -1,4 +1,4 @@
-#include "SentPackets.h"
+#include "SentIpv4Packets.h"
 
 #include <arpa/inet.h>
 #include <linux/if_ether.h>

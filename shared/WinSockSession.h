@@ -1,11 +1,9 @@
-// Starts WinSock (version 1.1) with a start-up record of its own for one
-// export call and cleans it up exactly once when the call leaves, on every
-// path.
+// Starts WinSock (version 1.1) for one call that resolves names, and cleans
+// it up exactly once when the call leaves, on every path. The start-up
+// record is the caller's or one of its own.
 #pragma once
 
 #include <winsock.h>
-
-namespace velnip {
 
 class WinSockSession {
 public:
@@ -24,5 +22,3 @@ private:
   WSADATA ownRecord_{};
   bool started_;
 };
-
-} // namespace velnip
