@@ -2,8 +2,8 @@
 
 #include "AnsiText.h"
 
-#include <HostAddressText.h>
-#include <NetworkEnumeration.h>
+#include <shared/HostAddressText.h>
+#include <shared/NetworkEnumeration.h>
 #include <winsock.h>
 
 namespace {

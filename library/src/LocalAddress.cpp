@@ -4,7 +4,7 @@
 #include "HostRecordText.h"
 #include "WinSockSession.h"
 
-#include <CBoundary.h>
+#include <shared/CBoundary.h>
 #include <velnip.h>
 #include <winsock.h>
 

@@ -5,7 +5,7 @@
 #include "SharedStartupRecord.h"
 #include "WinSockSession.h"
 
-#include <CBoundary.h>
+#include <shared/CBoundary.h>
 #include <velnip.h>
 #include <winsock.h>
 

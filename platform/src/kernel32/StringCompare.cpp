@@ -2,7 +2,7 @@
 // locale (LC_ALL, LC_COLLATE, LANG), as CompareString does with the user's
 // default locale. Falls back to byte order when that locale is unavailable,
 // or when the call runs out of memory.
-#include <CBoundary.h>
+#include <shared/CBoundary.h>
 
 #include <windows.h>
 
