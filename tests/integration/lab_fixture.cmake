@@ -54,3 +54,40 @@ function(velnor_lab_test)
     set_tests_properties(${ARG_NAME} PROPERTIES TIMEOUT ${ARG_TIMEOUT})
   endif()
 endfunction()
+
+# velnor_lab_values(<values file> <template> <output>)
+# A lab's names and addresses live in one file its script sources
+# (NAME=VALUE lines); this turns them into a header for the tests:
+# configure_file(<template>) with @NAME@ for each value, and for a MAC
+# address (aa:bb:...) also @NAME_TEXT@ (AA-BB-..., as Windows writes it),
+# @NAME_SYSFS@ (aa:bb:..., as /sys/class/net shows it) and @NAME_BYTES@
+# (0xAA, 0xBB, ...). @NAME_LIST@ gives a value of several words as a C++
+# list of strings.
+function(velnor_lab_values values template output)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${values})
+  file(READ ${values} text)
+  string(REGEX MATCHALL "[^\n]+" lines "${text}")
+  foreach(line IN LISTS lines)
+    if(NOT line MATCHES "^([A-Z][A-Z0-9_]*)=(.*)$")
+      continue()
+    endif()
+    set(name ${CMAKE_MATCH_1})
+    set(value "${CMAKE_MATCH_2}")
+    if(value MATCHES "^\"(.*)\"$")
+      set(value "${CMAKE_MATCH_1}")
+    elseif(value MATCHES "^'(.*)'$")
+      set(value "${CMAKE_MATCH_1}")
+    endif()
+    set(${name} "${value}")
+    string(REPLACE " " "\", \"" words "${value}")
+    set(${name}_LIST "\"${words}\"")
+    if(value MATCHES "^[0-9A-Fa-f][0-9A-Fa-f](:[0-9A-Fa-f][0-9A-Fa-f])+$")
+      string(TOUPPER "${value}" upper)
+      string(REPLACE ":" "-" ${name}_TEXT "${upper}")
+      string(TOLOWER "${value}" ${name}_SYSFS)
+      string(REPLACE ":" ", 0x" bytes "${upper}")
+      set(${name}_BYTES "0x${bytes}")
+    endif()
+  endforeach()
+  configure_file(${template} ${output} @ONLY)
+endfunction()
