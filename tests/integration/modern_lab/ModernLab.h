@@ -1,6 +1,9 @@
 // The LAN of today built by lab/lan-modern: names, addresses and shares the
-// tests may rely on. lab/lan-modern holds the same values; change both.
+// tests may rely on. Its values come from lab/lan-modern.values, which
+// lab/lan-modern sources too.
 #pragma once
+
+#include "integration/modern_lab/ModernLabValues.h"
 
 #include <gtest/gtest.h>
 
@@ -13,12 +16,7 @@
 
 namespace velnor::modernlab {
 
-inline constexpr std::string_view kClientAddress = "10.79.0.10";
-
-// MIXGRP is in the NetBIOS browse list (OLDSRV is its master browser) and
-// announced through WS-Discovery too; DLWG only through WS-Discovery.
-inline constexpr std::string_view kMixedGroup = "MIXGRP";
-inline constexpr std::string_view kWsdOnlyGroup = "DLWG";
+inline constexpr std::string_view kClientAddress = values::kClientAddress;
 
 enum class Netbios { Off, NameOnly, MasterBrowser };
 
@@ -33,20 +31,35 @@ struct Server {
   std::string_view share;
 };
 
-inline constexpr Server kAtlas = {"ATLAS",       "10.79.0.11",      "02-76-6C-01-00-0B",
-                                  kWsdOnlyGroup, Netbios::NameOnly, false,
-                                  false,         "projects"};
-inline constexpr Server kBoreas = {
-    "BOREAS", "10.79.0.12", "02-76-6C-01-00-0C", kMixedGroup, Netbios::Off, false, true, "media"};
-inline constexpr Server kOldsrv = {
-    "OLDSRV", "10.79.0.13", "02-76-6C-01-00-0D", kMixedGroup, Netbios::MasterBrowser, true,
-    false,    "legacy"};
+// A server as the tests see it, from its values in lab/lan-modern.values.
+constexpr Server server(std::string_view name, const values::ServerValues &v) {
+  const Netbios netbios = v.netbios == "master" ? Netbios::MasterBrowser
+                          : v.netbios == "name" ? Netbios::NameOnly
+                                                : Netbios::Off;
+  return {.name = name,
+          .address = v.address,
+          .macText = v.macText,
+          .workgroup = v.workgroup,
+          .netbios = netbios,
+          .smb1 = v.smb1 == "yes",
+          .mdns = name == values::kMdnsServer,
+          .share = v.shares};
+}
+
+inline constexpr Server kAtlas = server("ATLAS", values::kAtlas);
+inline constexpr Server kBoreas = server("BOREAS", values::kBoreas);
+inline constexpr Server kOldsrv = server("OLDSRV", values::kOldsrv);
 inline constexpr std::array<Server, 3> kServers = {kAtlas, kBoreas, kOldsrv};
+
+// MIXGRP is in the NetBIOS browse list (OLDSRV is its master browser) and
+// announced through WS-Discovery too; DLWG only through WS-Discovery.
+inline constexpr std::string_view kMixedGroup = kOldsrv.workgroup;
+inline constexpr std::string_view kWsdOnlyGroup = kAtlas.workgroup;
 
 inline bool inClientNamespace() {
   std::ifstream in("/sys/class/net/eth0/address");
   std::string mac;
-  return static_cast<bool>(in >> mac) && mac == "02:76:6c:01:00:0a";
+  return static_cast<bool>(in >> mac) && mac == values::kClientMacSysfs;
 }
 
 // From a fixture's SetUp(): skipped outside the modern lab, failed under
