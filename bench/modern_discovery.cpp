@@ -14,7 +14,7 @@
 // holds; and what WS-Discovery probe windows of 250 ms to 1 s find. bench/discovery_bench.sh runs
 // this beside Avahi's avahi-resolve and the SMB1 lab's walk against smbtree.
 #include "TimedCommand.h"
-#include "modern_lab/ModernLab.h"
+#include "integration/modern_lab/ModernLab.h"
 
 #include "net/wsd/WsdClient.h"
 #include "ws2_32/resolver/MdnsLink.h"

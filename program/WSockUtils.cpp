@@ -2,9 +2,9 @@
 
 #include "AnsiText.h"
 
-#include <HostAddressText.h>
-#include <NetworkEnumeration.h>
-#include <WinSockSession.h>
+#include <shared/HostAddressText.h>
+#include <shared/NetworkEnumeration.h>
+#include <shared/WinSockSession.h>
 #include <winsock.h>
 
 namespace {

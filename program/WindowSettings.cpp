@@ -1,6 +1,6 @@
 #include "WindowSettings.h"
 
-#include <ProfileInteger.h>
+#include <shared/ProfileInteger.h>
 #include <windows.h>
 
 #include <cstdint>

@@ -4,8 +4,8 @@
 #include "HostRecordText.h"
 #include "SharedStartupRecord.h"
 
-#include <CBoundary.h>
-#include <WinSockSession.h>
+#include <shared/CBoundary.h>
+#include <shared/WinSockSession.h>
 #include <velnip.h>
 #include <winsock.h>
 

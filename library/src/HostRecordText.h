@@ -4,7 +4,7 @@
 
 #include "EmptyText.h"
 
-#include <HostAddressText.h>
+#include <shared/HostAddressText.h>
 #include <winsock.h>
 
 namespace velnip {

@@ -1,7 +1,7 @@
 // The computer and user names of this process.
 #include "Export.h"
 
-#include <CBoundary.h>
+#include <shared/CBoundary.h>
 #include <velnip.h>
 #include <windows.h>
 

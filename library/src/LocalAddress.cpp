@@ -3,8 +3,8 @@
 #include "Export.h"
 #include "HostRecordText.h"
 
-#include <CBoundary.h>
-#include <WinSockSession.h>
+#include <shared/CBoundary.h>
+#include <shared/WinSockSession.h>
 #include <velnip.h>
 #include <windns.h>
 #include <winsock.h>

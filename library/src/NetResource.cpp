@@ -3,8 +3,8 @@
 // takes over.
 #include "Export.h"
 
-#include <CBoundary.h>
-#include <NetworkEnumeration.h>
+#include <shared/CBoundary.h>
+#include <shared/NetworkEnumeration.h>
 #include <velnip.h>
 #include <windows.h>
 #include <winnetwk.h>

@@ -1,7 +1,7 @@
 // The MAC address of a host on the local network, from an ARP request.
 #include "Export.h"
 
-#include <CBoundary.h>
+#include <shared/CBoundary.h>
 #include <iphlpapi.h>
 #include <velnip.h>
 #include <winsock.h>

@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # Checks, from inside the lab's client namespace and with Samba's own tools,
-# that the test LAN is what the other integration tests assume (see Lab.h).
+# that the test LAN is what the other integration tests assume: the names
+# and addresses of lab/lan.values, which lab/lan and Lab.h read too.
 # Run it through `lab/lan exec`.
 
 set -uo pipefail
+# shellcheck source=../../lab/lan.values
+source "$(dirname "${BASH_SOURCE[0]}")/../../lab/lan.values"
 
 if [[ "${VELNOR_LAB:-}" != 1 ]]; then
 	if [[ "${CI:-}" == true ]]; then
@@ -14,8 +17,8 @@ if [[ "${VELNOR_LAB:-}" != 1 ]]; then
 	exit 77
 fi
 
-# Everything below talks to 10.77.0.x; make sure that is the lab's bridge.
-if [[ "$(cat /sys/class/net/eth0/address 2>/dev/null)" != 02:76:6c:00:00:0a ]]; then
+# Everything below talks to the lab's subnet; make sure that is the lab's bridge.
+if [[ "$(cat /sys/class/net/eth0/address 2>/dev/null)" != "${CLIENT_MAC,,}" ]]; then
 	echo "lab_smoke: VELNOR_LAB is set but this is not the lab's client namespace" >&2
 	exit 1
 fi
@@ -36,12 +39,13 @@ $3"; fi
 }
 
 readonly SERVERS=(VLSRV1 VLSRV2 VLSRV3)
-declare -A ADDR=([VLSRV1]=10.77.0.11 [VLSRV2]=10.77.0.12 [VLSRV3]=10.77.0.13)
-declare -A MAC=([VLSRV1]=02:76:6c:00:00:0b [VLSRV2]=02:76:6c:00:00:0c [VLSRV3]=02:76:6c:00:00:0d)
-declare -A WORKGROUP=([VLSRV1]=VLABGRP1 [VLSRV2]=VLABGRP1 [VLSRV3]=VLABGRP2)
-declare -A SHARES=([VLSRV1]="docs public" [VLSRV2]="music photos tools" [VLSRV3]="archive 共有資料")
-declare -A MASTER=([VLABGRP1]=10.77.0.11 [VLABGRP2]=10.77.0.13)
-readonly HIDDEN='backup$' PRINTER=laser UNLISTED=secret
+declare -A ADDR=([VLSRV1]=$VLSRV1_ADDR [VLSRV2]=$VLSRV2_ADDR [VLSRV3]=$VLSRV3_ADDR)
+declare -A MAC=([VLSRV1]=${VLSRV1_MAC,,} [VLSRV2]=${VLSRV2_MAC,,} [VLSRV3]=${VLSRV3_MAC,,})
+declare -A WORKGROUP=([VLSRV1]=$VLSRV1_WORKGROUP [VLSRV2]=$VLSRV2_WORKGROUP [VLSRV3]=$VLSRV3_WORKGROUP)
+declare -A SHARES=([VLSRV1]=$VLSRV1_SHARES [VLSRV2]=$VLSRV2_SHARES [VLSRV3]=$VLSRV3_SHARES)
+# Each workgroup's master browser: the server that names no WINS server.
+declare -A MASTER=([$WORKGROUP1]=$VLSRV1_ADDR [$WORKGROUP2]=$VLSRV3_ADDR)
+readonly HIDDEN=$HIDDEN_SHARE PRINTER=$PRINTER_SHARE UNLISTED=$UNLISTED_SHARE
 
 # --- the browse tree -------------------------------------------------------
 tree=$(smbtree -U 'guest%' 2>&1)
@@ -52,8 +56,8 @@ flat=$(awk '
 	/^\t\t\\\\/ { sub(/^\t\t\\\\/, ""); split($1, p, "\\"); print "H " p[1] " " p[2]; next }
 ' <<<"$tree" | sort)
 
-expect_equal "smbtree lists exactly the workgroups VLABGRP1 and VLABGRP2" \
-	"$(printf 'W %s\n' VLABGRP1 VLABGRP2)" "$(grep '^W ' <<<"$flat")"
+expect_equal "smbtree lists exactly the workgroups $WORKGROUP1 and $WORKGROUP2" \
+	"$(printf 'W %s\n' "$WORKGROUP1" "$WORKGROUP2")" "$(grep '^W ' <<<"$flat")"
 expected_servers=$(for s in "${SERVERS[@]}"; do echo "S ${WORKGROUP[$s]} $s"; done | sort)
 expect_equal "each workgroup lists exactly its servers" "$expected_servers" "$(grep '^S ' <<<"$flat")"
 for s in "${SERVERS[@]}"; do
@@ -85,7 +89,7 @@ for s in "${SERVERS[@]}"; do
 done
 
 # --- NetBIOS names ---------------------------------------------------------
-for wg in VLABGRP1 VLABGRP2; do
+for wg in "$WORKGROUP1" "$WORKGROUP2"; do
 	got=$(nmblookup -M "$wg" 2>/dev/null | awk '/<1d>/ { print $1 }')
 	expect_equal "the master browser of $wg is ${MASTER[$wg]}" "${MASTER[$wg]}" "$got"
 done
@@ -111,11 +115,11 @@ for s in "${SERVERS[@]}"; do
 		"$(nmblookup "$s" 2>/dev/null | awk -v n="$s<00>" '$2 == n { print $1; exit }')"
 done
 for s in VLSRV1 VLSRV2; do
-	expect_equal "WINS 10.77.0.11 knows $s" "${ADDR[$s]}" \
-		"$(nmblookup -U 10.77.0.11 --recursion "$s" 2>/dev/null | awk -v n="$s<00>" '$2 == n { print $1; exit }')"
+	expect_equal "WINS $CLIENT_WINS knows $s" "${ADDR[$s]}" \
+		"$(nmblookup -U "$CLIENT_WINS" --recursion "$s" 2>/dev/null | awk -v n="$s<00>" '$2 == n { print $1; exit }')"
 done
-expect_equal "hosts file resolves files-vlsrv1" 10.77.0.11 \
-	"$(getent ahostsv4 files-vlsrv1 | awk 'NR == 1 { print $1 }')"
+expect_equal "hosts file resolves $HOSTS_ONLY_NAME" "${ADDR[$HOSTS_ONLY_SERVER]}" \
+	"$(getent ahostsv4 "$HOSTS_ONLY_NAME" | awk 'NR == 1 { print $1 }')"
 start=$SECONDS
 timeout 5 getent hosts no-such-host.invalid >/dev/null
 rc=$?
@@ -139,19 +143,19 @@ for s in "${SERVERS[@]}"; do
 		fail "arping ${ADDR[$s]} answers ${MAC[$s]}" "$reply"
 	fi
 done
-neigh=$(ip neigh show 10.77.0.11 dev eth0)
-expect_equal "ip neigh has 02:76:6c:00:00:0b for 10.77.0.11" 02:76:6c:00:00:0b \
+neigh=$(ip neigh show "$VLSRV1_ADDR" dev eth0)
+expect_equal "ip neigh has ${MAC[VLSRV1]} for $VLSRV1_ADDR" "${MAC[VLSRV1]}" \
 	"$(awk '{ for (i = 1; i < NF; i++) if ($i == "lladdr") print $(i + 1) }' <<<"$neigh")"
 
-if arping -c 1 -w 2 -I eth0 10.77.0.99 >/dev/null 2>&1; then
-	fail "nothing answers ARP for 10.77.0.99"
+if arping -c 1 -w 2 -I eth0 "$NO_HOST_ADDR" >/dev/null 2>&1; then
+	fail "nothing answers ARP for $NO_HOST_ADDR"
 else
-	pass "nothing answers ARP for 10.77.0.99"
+	pass "nothing answers ARP for $NO_HOST_ADDR"
 fi
-if ip route get 10.78.0.1 >/dev/null 2>&1; then
-	fail "10.78.0.1 is unreachable (no default route)" "$(ip route)"
+if ip route get "$OFF_SUBNET_ADDR" >/dev/null 2>&1; then
+	fail "$OFF_SUBNET_ADDR is unreachable (no default route)" "$(ip route)"
 else
-	pass "10.78.0.1 is unreachable (no default route)"
+	pass "$OFF_SUBNET_ADDR is unreachable (no default route)"
 fi
 
 if ((failures > 0)); then

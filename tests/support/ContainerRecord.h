@@ -2,7 +2,7 @@
 // provider a test may change to check that others are refused.
 #pragma once
 
-#include <NetResourceRecord.h>
+#include <shared/NetResourceRecord.h>
 
 namespace testsupport {
 

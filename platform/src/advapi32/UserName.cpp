@@ -2,7 +2,7 @@
 #include "common/NameBuffer.h"
 #include "kernel32/Kernel32Backends.h"
 
-#include <CBoundary.h>
+#include <shared/CBoundary.h>
 #include <windows.h>
 
 BOOL WINAPI GetUserNameA(LPSTR lpBuffer, LPDWORD pcbBuffer) {

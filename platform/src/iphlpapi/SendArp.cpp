@@ -3,7 +3,7 @@
 // it reports, an error always leaves *PhyAddrLen at 0.
 #include "iphlpapi/IphlpapiBackends.h"
 
-#include <CBoundary.h>
+#include <shared/CBoundary.h>
 #include <iphlpapi.h>
 
 namespace {

@@ -1,7 +1,7 @@
 // MultiByteToWideChar and WideCharToMultiByte for CP_ACP and CP_UTF8.
 #include "kernel32/AnsiCodePage.h"
 
-#include <CBoundary.h>
+#include <shared/CBoundary.h>
 #include <windows.h>
 
 #include <cstring>

@@ -1,5 +1,5 @@
 // Local memory: the C heap. Blocks may always move on reallocation.
-#include <CBoundary.h>
+#include <shared/CBoundary.h>
 
 #include <windows.h>
 

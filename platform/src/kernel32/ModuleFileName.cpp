@@ -1,4 +1,4 @@
-#include <CBoundary.h>
+#include <shared/CBoundary.h>
 
 #include <windows.h>
 

@@ -4,7 +4,7 @@
 // or when the call runs out of memory.
 #include "common/ProcessLocal.h"
 
-#include <CBoundary.h>
+#include <shared/CBoundary.h>
 
 #include <windows.h>
 

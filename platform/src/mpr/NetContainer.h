@@ -2,7 +2,7 @@
 // network traffic: the provider level, a workgroup or a computer.
 #pragma once
 
-#include <NetResourceRecord.h>
+#include <shared/NetResourceRecord.h>
 #include <windows.h>
 
 #include <string>

@@ -8,7 +8,7 @@
 #include "mpr/NetContainer.h"
 #include "mpr/ResourcePacking.h"
 
-#include <CBoundary.h>
+#include <shared/CBoundary.h>
 #include <winnetwk.h>
 
 #include <cstring>

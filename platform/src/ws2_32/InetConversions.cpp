@@ -1,6 +1,6 @@
 #include "common/AsciiCase.h"
 
-#include <CBoundary.h>
+#include <shared/CBoundary.h>
 
 #include <winsock.h>
 

@@ -6,7 +6,7 @@
 #include "ws2_32/Ws2_32Backends.h"
 #include "ws2_32/WinSockState.h"
 
-#include <CBoundary.h>
+#include <shared/CBoundary.h>
 #include <windns.h>
 #include <winsock.h>
 

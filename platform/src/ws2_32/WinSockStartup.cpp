@@ -1,6 +1,6 @@
 #include "ws2_32/WinSockState.h"
 
-#include <CBoundary.h>
+#include <shared/CBoundary.h>
 #include <platform/backends.h>
 #include <winsock.h>
 

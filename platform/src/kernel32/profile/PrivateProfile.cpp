@@ -10,8 +10,8 @@
 #include "kernel32/profile/ProfileValues.h"
 #include "kernel32/profile/VirtualStore.h"
 
-#include <CBoundary.h>
-#include <ProfileInteger.h>
+#include <shared/CBoundary.h>
+#include <shared/ProfileInteger.h>
 #include <windows.h>
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "kernel32/profile/ProfileValues.h"
 
-#include <ProfileInteger.h>
+#include <shared/ProfileInteger.h>
 
 #include <algorithm>
 #include <cstring>

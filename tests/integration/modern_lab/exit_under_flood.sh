@@ -6,7 +6,7 @@
 # report nothing (libxml2's destructor must never free what the listener
 # still uses).
 #
-#   lab/lan-modern exec tests/modern_lab/exit_under_flood.sh velnor-scan flood-peer.py [RUNS]
+#   lab/lan-modern exec tests/integration/modern_lab/exit_under_flood.sh velnor-scan flood-peer.py [RUNS]
 set -uo pipefail
 
 scan=$1

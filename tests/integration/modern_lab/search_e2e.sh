@@ -5,10 +5,10 @@
 # must show with its address and MAC address, under its workgroup with its
 # shares.
 #
-#   lab/lan-modern exec tests/modern_lab/search_e2e.sh BUILD/bin/velnor
+#   lab/lan-modern exec tests/integration/modern_lab/search_e2e.sh BUILD/bin/velnor
 set -uo pipefail
 
-source "$(dirname "$0")/../integration/gui/velnor_gui.sh"
+source "$(dirname "$0")/../gui/velnor_gui.sh"
 gui_require_client search_e2e 02:76:6c:01:00:0a "$@"
 
 readonly SEARCH_LIMIT_S=120
