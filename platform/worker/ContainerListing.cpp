@@ -43,29 +43,31 @@ SMBCCTX *makeContext() {
   return fresh;
 }
 
-// Browse lists exist only in SMB1, while shares are listed over SMB2 or 3
-// where a server offers them. A context keeps its connections by server
-// name, whatever protocol they speak: had a computer's shares been listed
-// over SMB3 through the context that asks for browse lists, a later list of
-// the workgroup that computer is the master browser of would reuse that
-// connection and fail. So each kind has a context of its own.
+// A context keeps its connections by server name, whatever protocol they
+// speak: had a computer's shares been listed over SMB3 through the context
+// that asks for browse lists, a later list of the workgroup that computer is
+// the master browser of would reuse that connection and fail. So each kind
+// of listing has a context of its own.
 // Null while libsmbclient cannot start; tried again at the next request.
 SMBCCTX *context(What what) {
   static SMBCCTX *browseLists = nullptr;
   static SMBCCTX *shares = nullptr;
   SMBCCTX *&made = what == What::Shares ? shares : browseLists;
-  if (made == nullptr) {
+  if (made == nullptr)
     made = makeContext();
-    if (made != nullptr) {
-      if (what == What::Shares)
-        smbc_setOptionProtocols(made, "NT1", "SMB3");
-      else
-        // With a wider range libsmbclient returns no browse list, without
-        // an error.
-        smbc_setOptionProtocols(made, "NT1", "NT1");
-    }
-  }
   return made;
+}
+
+// The protocol range is libsmbclient's process-wide setting, whichever
+// context sets it, so it is set for each listing.
+void useProtocolsFor(SMBCCTX *context, What what) {
+  if (what == What::Shares)
+    // Servers without SMB1 list their shares over SMB2 or 3.
+    smbc_setOptionProtocols(context, "NT1", "SMB3");
+  else
+    // Workgroup and server lists exist only in SMB1; with a wider range
+    // libsmbclient returns nothing, without an error.
+    smbc_setOptionProtocols(context, "NT1", "NT1");
 }
 
 // The shares of the computer the request names, as the logged-on user. The
@@ -88,6 +90,7 @@ Answer listContainer(const Request &request) {
   SMBCCTX *smb = context(request.what);
   if (smb == nullptr)
     return {Outcome::NoSession, 0, {}};
+  useProtocolsFor(smb, request.what);
   try {
     platform::SmbListing listing =
         request.what == What::Shares
