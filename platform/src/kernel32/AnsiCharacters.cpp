@@ -1,5 +1,7 @@
 #include "kernel32/AnsiCharacters.h"
 
+#include "net/LibraryGate.h"
+
 #include <langinfo.h>
 #include <locale.h>
 
@@ -14,6 +16,7 @@ namespace {
 // process has set with setlocale.
 class UserLocale {
 public:
+  // newlocale and freelocale take glibc's locale lock.
   UserLocale() : user_(newlocale(LC_CTYPE_MASK, "", static_cast<locale_t>(nullptr))) {
     if (ok())
       previous_ = uselocale(user_);
@@ -31,6 +34,7 @@ public:
   bool isUtf8() const { return std::string_view(nl_langinfo_l(CODESET, user_)) == "UTF-8"; }
 
 private:
+  const platform::LibraryCall gate_;
   locale_t user_;
   locale_t previous_ = static_cast<locale_t>(nullptr);
 };

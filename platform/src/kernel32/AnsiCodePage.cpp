@@ -1,5 +1,7 @@
 #include "kernel32/AnsiCodePage.h"
 
+#include "net/LibraryGate.h"
+
 #include <iconv.h>
 #include <langinfo.h>
 #include <locale.h>
@@ -66,6 +68,7 @@ private:
 };
 
 std::string converted(std::string_view text, bool toAnsi) {
+  const platform::LibraryCall gate; // iconv_open takes glibc's gconv lock
   const std::optional<std::string> charset = platform::ansiCharset();
   if (!charset || text.empty())
     return std::string(text);
@@ -78,6 +81,7 @@ std::string converted(std::string_view text, bool toAnsi) {
 } // namespace
 
 std::optional<std::string> platform::ansiCharset() {
+  const LibraryCall gate; // newlocale takes glibc's locale lock
   // The user's locale, whatever this process has set with setlocale: the
   // ANSI code page does not change with the C library's locale either.
   const locale_t user = newlocale(LC_CTYPE_MASK, "", static_cast<locale_t>(nullptr));

@@ -3,6 +3,7 @@
 // default locale. Falls back to byte order when that locale is unavailable,
 // or when the call runs out of memory.
 #include "common/ProcessLocal.h"
+#include "net/LibraryGate.h"
 
 #include <shared/CBoundary.h>
 
@@ -27,6 +28,8 @@ std::string environmentValue(const char *name) {
 class UserCollation {
 public:
   int compare(const char *a, const char *b) {
+    // newlocale and freelocale take glibc's locale lock.
+    const platform::LibraryCall gate;
     std::lock_guard<std::mutex> lock(mutex_);
     const std::string key = environmentValue("LC_ALL") + '\n' + environmentValue("LC_COLLATE") +
                             '\n' + environmentValue("LANG") + '\n' + environmentValue("LOCPATH");

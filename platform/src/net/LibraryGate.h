@@ -1,13 +1,16 @@
 // Keeps the platform's threads out of libxml2 and libcurl while the process
-// forks or exits.
+// forks or exits, and every thread out of glibc's locale and iconv code
+// while it forks.
 //
-// Both libraries take locks of their own, and libxml2 frees its global state
+// All take locks of their own (glibc's newlocale, freelocale and iconv_open
+// too, which a fork does not reset), and libxml2 frees its global state
 // in a library destructor at exit. A child forked while a platform thread
 // held one of those locks would wait for ever on its first use of the
 // library, and a thread still parsing when the destructor runs would use
 // freed memory. So every call into them is made inside a LibraryCall, and a
 // fork (common/ProcessLocal.cpp) or the exit handler closes the gate first:
-// it waits until no thread is inside, and keeps new ones out.
+// it waits until no thread is inside, and keeps new ones out. Calls into
+// glibc are made whether or not the exit handler closed the gate.
 #pragma once
 
 namespace platform {
