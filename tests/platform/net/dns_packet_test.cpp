@@ -2,6 +2,8 @@
 // compression pointers, label types and the length limit.
 #include "net/DnsPacket.h"
 
+#include <support/PacketFields.h>
+
 #include <gtest/gtest.h>
 
 #include <initializer_list>
@@ -10,16 +12,10 @@
 #include <vector>
 
 namespace dns = platform::dns;
-using Bytes = std::vector<unsigned char>;
+using testsupport::Bytes;
+using testsupport::packet;
 
 namespace {
-
-Bytes packet(std::initializer_list<Bytes> fields) {
-  Bytes out;
-  for (const Bytes &field : fields)
-    out.insert(out.end(), field.begin(), field.end());
-  return out;
-}
 
 Bytes label(size_t length) {
   Bytes out(1 + length, 'a');

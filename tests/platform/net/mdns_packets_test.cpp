@@ -1,6 +1,8 @@
 // mDNS query and answer on bytes, against what Avahi sent on a lab LAN.
 #include "net/mdns/MdnsPackets.h"
 
+#include <support/PacketFields.h>
+
 #include <arpa/inet.h>
 
 #include <gtest/gtest.h>
@@ -9,16 +11,10 @@
 #include <vector>
 
 namespace mdns = platform::mdns;
-using Bytes = std::vector<unsigned char>;
+using testsupport::Bytes;
+using testsupport::packet;
 
 namespace {
-
-Bytes packet(std::initializer_list<Bytes> fields) {
-  Bytes out;
-  for (const Bytes &field : fields)
-    out.insert(out.end(), field.begin(), field.end());
-  return out;
-}
 
 // Avahi's legacy-unicast answer to ID 0x1234, "boreas.local A IN", field by
 // field.

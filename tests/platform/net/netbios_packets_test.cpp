@@ -3,6 +3,7 @@
 #include "net/netbios/NetbiosPackets.h"
 
 #include <support/NetbiosAnswers.h>
+#include <support/PacketFields.h>
 
 #include <gtest/gtest.h>
 
@@ -16,6 +17,8 @@
 namespace nb = platform::netbios;
 
 namespace {
+
+using testsupport::packet;
 
 using testsupport::Bytes;
 using testsupport::nameAnswer;
@@ -46,13 +49,6 @@ Bytes statusAnswer(uint16_t id, const std::vector<std::pair<nb::Name, uint16_t>>
     putWord(out, flags);
   }
   out.insert(out.end(), 46, 0); // statistics: nmbd sends a zero unit ID
-  return out;
-}
-
-Bytes packet(std::initializer_list<Bytes> fields) {
-  Bytes out;
-  for (const Bytes &field : fields)
-    out.insert(out.end(), field.begin(), field.end());
   return out;
 }
 
